@@ -1,0 +1,3 @@
+#include "ConsoleState.h"
+
+ConsoleState Console;

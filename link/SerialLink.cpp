@@ -1,0 +1,102 @@
+#include "SerialLink.h"
+
+#include <QElapsedTimer>
+#include <QSerialPort>
+
+#include <algorithm>
+
+namespace {
+// Bytes the robot sends unasked wait here for the next version exchange;
+// past this much, Qt stops reading and the driver's own queue takes the rest.
+constexpr qint64 ReadBufferCap = 4096;
+}
+
+SerialLink::SerialLink() = default;
+
+SerialLink::~SerialLink()
+{
+    close();
+}
+
+bool SerialLink::open(const QString &device)
+{
+    close();
+    auto port = std::make_unique<QSerialPort>();
+    port->setPortName(device);
+    port->setBaudRate(QSerialPort::Baud2400);
+    port->setDataBits(QSerialPort::Data8);
+    port->setParity(QSerialPort::NoParity);
+    port->setStopBits(QSerialPort::OneStop);
+    port->setFlowControl(QSerialPort::NoFlowControl);
+    port->setReadBufferSize(ReadBufferCap);
+    // A vanished device (USB adapter pulled) leaves a descriptor that polls
+    // readable forever; let it go, but stay Open until the operator closes.
+    QObject::connect(port.get(), &QSerialPort::errorOccurred, port.get(),
+                     [this](QSerialPort::SerialPortError error) {
+                         if (error == QSerialPort::ResourceError)
+                             dropDevice();
+                     });
+    // QSerialPort applies the settings above as part of a successful open.
+    if (!port->open(QIODevice::ReadWrite)) {
+        m_state = PortState::Failed;
+        return false;
+    }
+    m_port = std::move(port);
+    m_state = PortState::Open;
+    return true;
+}
+
+void SerialLink::close()
+{
+    m_port.reset();
+    m_state = PortState::None;
+}
+
+void SerialLink::dropDevice()
+{
+    if (m_port && m_port->isOpen())
+        m_port->close();
+}
+
+void SerialLink::raiseDtr()
+{
+    if (m_port && m_port->isOpen())
+        m_port->setDataTerminalReady(true);
+}
+
+void SerialLink::raiseRts()
+{
+    if (m_port && m_port->isOpen())
+        m_port->setRequestToSend(true);
+}
+
+void SerialLink::sendByte(char byte)
+{
+    if (!m_port || !m_port->isOpen())
+        return;
+    m_port->write(&byte, 1);
+    // Hand it to the driver now without blocking; if the driver's queue is
+    // full, the byte keeps its place in line and the event loop drains it.
+    m_port->flush();
+}
+
+quint32 SerialLink::readReply()
+{
+    if (!m_port || !m_port->isOpen())
+        return 0;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 count = m_port->read(m_reply.data(), ReplySize);
+    count = std::max<qint64>(count, 0);
+    while (count < ReplySize && m_port->isOpen()) {
+        const qint64 left = TotalMs - clock.elapsed();
+        const qint64 wait = std::min(left, count == 0 ? FirstByteMs - clock.elapsed()
+                                                      : qint64(ReplyGapMs));
+        if (wait <= 0 || !m_port->waitForReadyRead(int(wait)))
+            break;
+        const qint64 got = m_port->read(m_reply.data() + count, ReplySize - count);
+        if (got > 0)
+            count += got;
+    }
+    return quint32(count);
+}
