@@ -26,7 +26,11 @@ TForm1::TForm1(const QString &port, QWidget *parent)
     setWindowTitle(QStringLiteral("Contrôle d'un robot Mini Sumo par Infrarouge"));
     setWindowIcon(mainIcon());
 
-    QFont font(QStringLiteral("MS Sans Serif"));
+    // Where MS Sans Serif is missing, a narrow sans keeps " Com 1" inside
+    // its 40-pixel panel.
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Nimbus Sans"),
+                      QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
     font.setStyleHint(QFont::SansSerif);
     font.setPointSize(8);
     setFont(font);
