@@ -1,20 +1,48 @@
 #include "MainIcon.h"
 
+#include <QIconEngine>
 #include <QPainter>
 #include <QPixmap>
 #include <QSvgRenderer>
 
-QIcon mainIcon()
+namespace {
+
+// Draws the picture at whatever size is asked for, when it is asked for:
+// nothing is rendered at start-up that the desktop never shows.
+class DrawingEngine : public QIconEngine
 {
-    QSvgRenderer drawing(QStringLiteral(":/images/mainicon.svg"));
-    QIcon icon;
-    for (int size : {16, 24, 32, 48, 64, 128, 256}) {
-        QPixmap pixmap(size, size);
+public:
+    explicit DrawingEngine(const QString &file) : m_file(file) {}
+
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode, QIcon::State) override
+    {
+        QSvgRenderer(m_file).render(painter, rect);
+    }
+
+    QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override
+    {
+        QPixmap pixmap(size);
         pixmap.fill(Qt::transparent);
         QPainter painter(&pixmap);
-        drawing.render(&painter);
-        painter.end();
-        icon.addPixmap(pixmap);
+        paint(&painter, pixmap.rect(), mode, state);
+        return pixmap;
     }
-    return icon;
+
+    // What window systems copy into their own icon property at show time.
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override
+    {
+        return {{16, 16}, {32, 32}, {48, 48}, {64, 64}};
+    }
+
+    QIconEngine *clone() const override { return new DrawingEngine(m_file); }
+
+private:
+    QString m_file;
+};
+
+} // namespace
+
+QIcon mainIcon()
+{
+    return QIcon(new DrawingEngine(QStringLiteral(":/images/mainicon.svg")));
 }
