@@ -1,12 +1,18 @@
 #include "Unit1.h"
 
+#include "Commands.h"
 #include "ConsoleState.h"
-#include "MainIcon.h"
+#include "Drawings.h"
+#include "ShowMessage.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QToolButton>
+
+#include <optional>
 
 TForm1 *Form1 = nullptr;
 
@@ -18,6 +24,39 @@ constexpr int StatusBarHeight = 19;
 
 const QString Connected = QStringLiteral(" Connecté");
 const QString Disconnected = QStringLiteral(" Déconnecté");
+const QString MouseCaption = QStringLiteral("Souris");
+const QString KeyboardCaption = QStringLiteral("Clavier");
+
+// Keyboard mode: the command each typed character stands for, case included.
+std::optional<Command> commandForKey(QChar key)
+{
+    switch (key.unicode()) {
+    case '+':
+    case 'o':
+        return Command::Plus;
+    case '-':
+    case 'l':
+        return Command::Minus;
+    case 'e':
+        return Command::Up;
+    case 'd':
+        return Command::Right;
+    case 'x':
+        return Command::Down;
+    case 's':
+        return Command::Left;
+    case 'q':
+        return Command::Stop;
+    default:
+        return std::nullopt;
+    }
+}
+
+void sendIfMouseMode(Command command)
+{
+    if (Console.mode == InputMode::Mouse)
+        sendCommand(Console.link, command);
+}
 }
 
 TForm1::TForm1(const QString &port, QWidget *parent)
@@ -40,6 +79,7 @@ TForm1::TForm1(const QString &port, QWidget *parent)
     client->setAutoFillBackground(true);
     setCentralWidget(client);
 
+    buildDrivePad();
     buildMenus();
     buildStatusBar();
 
@@ -47,6 +87,62 @@ TForm1::TForm1(const QString &port, QWidget *parent)
     resize(ClientWidth, MainMenu1->sizeHint().height() + ClientHeight);
 
     FormCreate();
+}
+
+void TForm1::buildDrivePad()
+{
+    SpeedButton1 = pictureButton({144, 16, 81, 81}, QStringLiteral("arrow-up"), {30, 46},
+                                 QStringLiteral("Avancer"), &TForm1::SpeedButton1Click);
+    SpeedButton4 = pictureButton({64, 96, 81, 81}, QStringLiteral("arrow-left"), {46, 29},
+                                 QStringLiteral("Tourner à gauche"), &TForm1::SpeedButton4Click);
+    SpeedButton5 = captionButton({144, 96, 81, 81}, MouseCaption, &TForm1::SpeedButton5Click);
+    SpeedButton3 = pictureButton({224, 96, 81, 81}, QStringLiteral("arrow-right"), {46, 29},
+                                 QStringLiteral("Tourner à droite"), &TForm1::SpeedButton3Click);
+    SpeedButton2 = pictureButton({144, 176, 81, 81}, QStringLiteral("arrow-down"), {30, 46},
+                                 QStringLiteral("Reculer"), &TForm1::SpeedButton2Click);
+    SpeedButton8 = captionButton({64, 184, 71, 73}, QStringLiteral("Stop"), &TForm1::SpeedButton8Click);
+    SpeedButton6 = pictureButton({320, 16, 41, 118}, QStringLiteral("chevrons-up"), {36, 54},
+                                 QStringLiteral("Plus vite"), &TForm1::SpeedButton6Click);
+    SpeedButton7 = pictureButton({320, 136, 41, 121}, QStringLiteral("chevrons-down"), {36, 54},
+                                 QStringLiteral("Moins vite"), &TForm1::SpeedButton7Click);
+}
+
+QToolButton *TForm1::padButton(const QRect &geometry, void (TForm1::*handler)())
+{
+    auto *button = new QToolButton(centralWidget());
+    button->setGeometry(geometry);
+    // Typed characters must always reach the window, never a button.
+    button->setFocusPolicy(Qt::NoFocus);
+    connect(button, &QToolButton::clicked, this, handler);
+    return button;
+}
+
+QToolButton *TForm1::pictureButton(const QRect &geometry, const QString &picture, const QSize &size,
+                                   const QString &action, void (TForm1::*handler)())
+{
+    QToolButton *button = padButton(geometry, handler);
+    button->setIcon(drawing(picture));
+    button->setIconSize(size);
+    button->setAccessibleName(action);
+    return button;
+}
+
+QToolButton *TForm1::captionButton(const QRect &geometry, const QString &caption,
+                                   void (TForm1::*handler)())
+{
+    QToolButton *button = padButton(geometry, handler);
+    // URW Bookman is Bookman Old Style's free twin.
+    QFont font;
+    font.setFamilies({QStringLiteral("Bookman Old Style"), QStringLiteral("URW Bookman")});
+    font.setStyleHint(QFont::Serif);
+    font.setPixelSize(19);
+    font.setBold(true);
+    button->setFont(font);
+    QPalette palette = button->palette();
+    palette.setColor(QPalette::ButtonText, Qt::red);
+    button->setPalette(palette);
+    button->setText(caption);
+    return button;
 }
 
 void TForm1::buildMenus()
@@ -127,6 +223,63 @@ void TForm1::Quitter1Click()
     close();
 }
 
+void TForm1::SpeedButton1Click()
+{
+    sendIfMouseMode(Command::Up);
+}
+
+void TForm1::SpeedButton2Click()
+{
+    sendIfMouseMode(Command::Down);
+}
+
+void TForm1::SpeedButton3Click()
+{
+    sendIfMouseMode(Command::Right);
+}
+
+void TForm1::SpeedButton4Click()
+{
+    sendIfMouseMode(Command::Left);
+}
+
+void TForm1::SpeedButton6Click()
+{
+    sendIfMouseMode(Command::Plus);
+}
+
+void TForm1::SpeedButton7Click()
+{
+    sendIfMouseMode(Command::Minus);
+}
+
+void TForm1::SpeedButton8Click()
+{
+    sendCommand(Console.link, Command::Stop);
+}
+
+void TForm1::SpeedButton5Click()
+{
+    sendCommand(Console.link, Command::Stop);
+    if (Console.mode == InputMode::Keyboard) {
+        SpeedButton5->setText(MouseCaption);
+        Console.mode = InputMode::Mouse;
+    } else {
+        SpeedButton5->setText(KeyboardCaption);
+        Console.mode = InputMode::Keyboard;
+    }
+}
+
+void TForm1::FormKeyPress(QChar key)
+{
+    if (Console.mode == InputMode::Mouse)
+        return;
+    if (const std::optional<Command> command = commandForKey(key))
+        sendCommand(Console.link, *command);
+    else
+        ShowMessage(QStringLiteral("Erreur de Touche Clavier"));
+}
+
 void TForm1::FormClose()
 {
     Console.link.close();
@@ -136,4 +289,18 @@ void TForm1::closeEvent(QCloseEvent *event)
 {
     FormClose();
     event->accept();
+}
+
+void TForm1::keyPressEvent(QKeyEvent *event)
+{
+    // F10 opens the menu bar, as on the desktop this console was made for.
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::NoModifier) {
+        MainMenu1->setActiveAction(PortSrie1->menuAction());
+        return;
+    }
+    // Alt combinations belong to the menu bar; keys that type nothing are ignored.
+    if (event->modifiers() & (Qt::AltModifier | Qt::MetaModifier))
+        return QMainWindow::keyPressEvent(event);
+    for (QChar key : event->text())
+        FormKeyPress(key);
 }

@@ -8,6 +8,7 @@ class QLabel;
 class QMenu;
 class QMenuBar;
 class QStatusBar;
+class QToolButton;
 
 // The console's one window: the drive pad, the menus and the status bar.
 class TForm1 : public QMainWindow
@@ -18,6 +19,14 @@ public:
     // `port` is the device the console opens; creating the window opens it.
     explicit TForm1(const QString &port, QWidget *parent = nullptr);
 
+    QToolButton *SpeedButton1;
+    QToolButton *SpeedButton2;
+    QToolButton *SpeedButton3;
+    QToolButton *SpeedButton4;
+    QToolButton *SpeedButton5;
+    QToolButton *SpeedButton6;
+    QToolButton *SpeedButton7;
+    QToolButton *SpeedButton8;
     QMenuBar *MainMenu1;
     QMenu *PortSrie1;
     QAction *Active1;
@@ -35,11 +44,27 @@ public:
     void Active1Click();
     void Ferme1Click();
     void Quitter1Click();
+    void SpeedButton1Click();
+    void SpeedButton2Click();
+    void SpeedButton3Click();
+    void SpeedButton4Click();
+    void SpeedButton5Click();
+    void SpeedButton6Click();
+    void SpeedButton7Click();
+    void SpeedButton8Click();
+    void FormKeyPress(QChar key);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    void buildDrivePad();
+    QToolButton *padButton(const QRect &geometry, void (TForm1::*handler)());
+    QToolButton *pictureButton(const QRect &geometry, const QString &picture, const QSize &size,
+                               const QString &action, void (TForm1::*handler)());
+    QToolButton *captionButton(const QRect &geometry, const QString &caption,
+                               void (TForm1::*handler)());
     void buildMenus();
     void buildStatusBar();
     void setConnectionText(const QString &text);

@@ -1,4 +1,4 @@
-#include "MainIcon.h"
+#include "Drawings.h"
 
 #include <QIconEngine>
 #include <QPainter>
@@ -42,7 +42,12 @@ private:
 
 } // namespace
 
+QIcon drawing(const QString &name)
+{
+    return QIcon(new DrawingEngine(QStringLiteral(":/images/%1.svg").arg(name)));
+}
+
 QIcon mainIcon()
 {
-    return QIcon(new DrawingEngine(QStringLiteral(":/images/mainicon.svg")));
+    return drawing(QStringLiteral("mainicon"));
 }
