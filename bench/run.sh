@@ -12,4 +12,5 @@ export DISPLAY="$display" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR
 for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.05; done
 
 echo "Dravel benchmarks, $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, $(uname -m)"
-"$bin/startup_bench" "$bin/dravel" "$bin/bare_window" "${RUNS:-20}"
+"$bin/startup_bench" scripts/as-com1 "$bin/dravel" "$bin/bare_window" "${RUNS:-20}"
+"$bin/latency_bench" scripts/as-com1 "$bin/dravel" "${EVENTS:-300}"

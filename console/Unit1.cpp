@@ -4,6 +4,7 @@
 #include "ConsoleState.h"
 #include "Drawings.h"
 #include "ShowMessage.h"
+#include "SpeedButton.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -109,7 +110,7 @@ void TForm1::buildDrivePad()
 
 QToolButton *TForm1::padButton(const QRect &geometry, void (TForm1::*handler)())
 {
-    auto *button = new QToolButton(centralWidget());
+    auto *button = new SpeedButton(centralWidget());
     button->setGeometry(geometry);
     // Typed characters must always reach the window, never a button.
     button->setFocusPolicy(Qt::NoFocus);

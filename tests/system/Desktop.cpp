@@ -7,7 +7,6 @@
 
 #include <chrono>
 #include <thread>
-#include <unistd.h>
 
 bool waitUntil(const std::function<bool()> &done, int ms)
 {
@@ -31,23 +30,12 @@ QString xdotool(const QStringList &args)
 
 ConsoleProcess::ConsoleProcess(const QString &device)
 {
-    // The bind mounts must both hold before the console starts, or it would
-    // open the machine's real first serial port.
-    const QString script = QStringLiteral(
-        "set -e; mount --bind \"$1\" /dev/ttyS0; mount --bind \"$2\" /run/lock; "
-        "[ /dev/ttyS0 -ef \"$1\" ]; exec \"$3\"");
-    QStringList args;
-    if (geteuid() != 0)
-        args << QStringLiteral("--user") << QStringLiteral("--map-root-user");
-    args << QStringLiteral("--mount") << QStringLiteral("--propagation")
-         << QStringLiteral("private") << QStringLiteral("sh") << QStringLiteral("-c") << script
-         << QStringLiteral("sh") << device << m_lockDir.path()
-         << QStringLiteral(DRAVEL_BINARY);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DRAVEL_LOCK_DIR"), m_lockDir.path());
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     m_process.setProcessEnvironment(env);
     m_process.setProcessChannelMode(QProcess::ForwardedChannels);
-    m_process.start(QStringLiteral("unshare"), args);
+    m_process.start(QStringLiteral(AS_COM1_SCRIPT), {device, QStringLiteral(DRAVEL_BINARY)});
 }
 
 ConsoleProcess::~ConsoleProcess()
@@ -127,4 +115,25 @@ bool ConsoleProcess::holdsLockFile() const
 bool ConsoleProcess::waitForExit(int ms)
 {
     return m_process.waitForFinished(ms);
+}
+
+bool ConsoleProcess::dismissMessage()
+{
+    QString box;
+    const bool shown = waitUntil([&] {
+        box = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                       QStringLiteral("--name"), QStringLiteral("^Dravel$")});
+        return !box.isEmpty();
+    });
+    if (!shown)
+        return false;
+    xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), box.section('\n', 0, 0)});
+    key(QStringLiteral("Return"));
+    const bool closed = waitUntil([&] {
+        return xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                        QStringLiteral("--name"), QStringLiteral("^Dravel$")})
+            .isEmpty();
+    });
+    focus();
+    return closed;
 }

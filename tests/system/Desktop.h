@@ -36,6 +36,9 @@ public:
     void focus();
     void closeBox();
     void chooseQuitter();
+    // Waits for a message box titled "Dravel", answers it with Return, and
+    // gives the focus back to the main window; false if none came up.
+    bool dismissMessage();
 
     bool holdsLockFile() const;
     bool waitForExit(int ms = 10000);
