@@ -5,6 +5,7 @@
 #include "Drawings.h"
 #include "ShowMessage.h"
 #include "SpeedButton.h"
+#include "VersionReply.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -160,6 +161,8 @@ void TForm1::buildMenus()
     connect(Active1, &QAction::triggered, this, &TForm1::Active1Click);
     connect(Ferme1, &QAction::triggered, this, &TForm1::Ferme1Click);
     connect(Quitter1, &QAction::triggered, this, &TForm1::Quitter1Click);
+    connect(Commande1, &QAction::triggered, this, &TForm1::Commande1Click);
+    connect(Version1, &QAction::triggered, this, &TForm1::Version1Click);
 }
 
 void TForm1::buildStatusBar()
@@ -279,6 +282,20 @@ void TForm1::FormKeyPress(QChar key)
         sendCommand(Console.link, *command);
     else
         ShowMessage(QStringLiteral("Erreur de Touche Clavier"));
+}
+
+void TForm1::Commande1Click()
+{
+    ShowMessage(QStringLiteral("Pas d'aide disponible."));
+}
+
+void TForm1::Version1Click()
+{
+    const quint32 count = versionExchange(Console.link);
+    if (count == 0)
+        ShowMessage(QStringLiteral("Kestrin : Version 1.0"));
+    else
+        ShowMessage(replyText(Console.link.replyBuffer().data(), count));
 }
 
 void TForm1::FormClose()

@@ -53,6 +53,8 @@ public:
     void SpeedButton7Click();
     void SpeedButton8Click();
     void FormKeyPress(QChar key);
+    void Commande1Click();
+    void Version1Click();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
