@@ -14,3 +14,4 @@ for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.
 echo "Dravel benchmarks, $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, $(uname -m)"
 "$bin/startup_bench" scripts/as-com1 "$bin/dravel" "$bin/bare_window" "${RUNS:-20}"
 "$bin/latency_bench" scripts/as-com1 "$bin/dravel" "${EVENTS:-300}"
+"$bin/version_bench" scripts/as-com1 "$bin/dravel" "${VERSION_RUNS:-10}"
