@@ -1,33 +1,23 @@
 #include "VersionReply.h"
 
 #include "Commands.h"
+#include "Windows1252.h"
 
 #include <algorithm>
 
 namespace {
 
-// Windows-1252 where it differs from Latin-1; zero marks its five holes.
-constexpr char16_t Cp1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
-};
-
-constexpr char16_t Replacement = 0xFFFD;
 constexpr char16_t ControlPictures = 0x2400; // U+2400..U+241F, U+2421 for DEL
 
-char16_t shown(unsigned char byte)
+QChar shown(unsigned char byte)
 {
     if (byte == '\t' || byte == '\n')
-        return byte;
+        return QChar(byte);
     if (byte < 0x20)
-        return char16_t(ControlPictures + byte);
+        return QChar(ControlPictures + byte);
     if (byte == 0x7F)
-        return char16_t(ControlPictures + 0x21);
-    if (byte >= 0x80 && byte < 0xA0)
-        return Cp1252High[byte - 0x80] ? Cp1252High[byte - 0x80] : Replacement;
-    return byte;
+        return QChar(ControlPictures + 0x21);
+    return fromWindows1252(byte);
 }
 
 } // namespace
@@ -54,7 +44,7 @@ QString replyText(const char *bytes, quint32 count)
                 text += QChar(u'\n');
             continue;
         }
-        text += QChar(shown(static_cast<unsigned char>(*p)));
+        text += shown(static_cast<unsigned char>(*p));
     }
     return text;
 }

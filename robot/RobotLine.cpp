@@ -1,0 +1,105 @@
+#include "RobotLine.h"
+
+#include <QSocketNotifier>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+RobotLine::RobotLine(const Options &options, QObject *parent)
+    : QObject(parent), m_options(options)
+{
+    m_pacer.setTimerType(Qt::PreciseTimer);
+    m_pacer.setSingleShot(true);
+    connect(&m_pacer, &QTimer::timeout, this, &RobotLine::pace);
+}
+
+RobotLine::~RobotLine()
+{
+    delete m_notifier;
+    if (m_master >= 0)
+        ::close(m_master);
+    if (m_slave >= 0)
+        ::close(m_slave);
+}
+
+bool RobotLine::open()
+{
+    m_master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (m_master < 0 || grantpt(m_master) != 0 || unlockpt(m_master) != 0) {
+        m_error = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    m_slavePath = QString::fromLocal8Bit(ptsname(m_master));
+    // Holding the slave open keeps the master from reporting a hang-up while
+    // no console is connected, and raw mode keeps the line from echoing
+    // before the console sets it up.
+    m_slave = ::open(ptsname(m_master), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (m_slave < 0) {
+        m_error = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    termios line{};
+    tcgetattr(m_slave, &line);
+    cfmakeraw(&line);
+    cfsetspeed(&line, B2400);
+    tcsetattr(m_slave, TCSANOW, &line);
+
+    m_clock.start();
+    m_notifier = new QSocketNotifier(m_master, QSocketNotifier::Read);
+    connect(m_notifier, &QSocketNotifier::activated, this, &RobotLine::readMaster);
+    return true;
+}
+
+void RobotLine::readMaster()
+{
+    char buffer[256];
+    const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+    if (n <= 0)
+        return;
+    for (ssize_t i = 0; i < n; ++i) {
+        const double ms = double(m_clock.nsecsElapsed()) / 1e6;
+        emit received(buffer[i], ms);
+        if (buffer[i] == 'v' && m_options.answers) {
+            const QByteArray reply = m_options.reply;
+            QTimer::singleShot(m_options.turnaroundMs, Qt::PreciseTimer, this,
+                               [this, reply] { send(reply); });
+        }
+    }
+}
+
+void RobotLine::send(const QByteArray &bytes)
+{
+    if (bytes.isEmpty())
+        return;
+    const double now = double(m_clock.nsecsElapsed()) / 1e6;
+    if (m_outgoing.isEmpty())
+        m_nextByteAt = std::max(m_nextByteAt, now);
+    m_outgoing += bytes;
+    if (!m_pacer.isActive())
+        pace();
+}
+
+void RobotLine::pace()
+{
+    // Every byte that is due by now leaves; the next is scheduled for its
+    // own moment, so the average rate is exact whatever the timer's grain.
+    const double now = double(m_clock.nsecsElapsed()) / 1e6;
+    qsizetype due = 0;
+    while (due < m_outgoing.size() && m_nextByteAt + due * ByteMs <= now)
+        ++due;
+    if (due > 0) {
+        const ssize_t written = ::write(m_master, m_outgoing.constData(), size_t(due));
+        if (written > 0) {
+            m_outgoing.remove(0, written);
+            m_nextByteAt += double(written) * ByteMs;
+        }
+    }
+    if (!m_outgoing.isEmpty())
+        m_pacer.start(std::max(0, int(std::ceil(m_nextByteAt - now))));
+}

@@ -1,0 +1,115 @@
+// dravel-robot: a Mini Sumo robot and its infrared link, simulated on a
+// pseudo-terminal. The console opens the pty's slave as its serial port.
+#include "RobotLine.h"
+#include "RobotWindow.h"
+#include "Windows1252.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const char byte = 1;
+    (void)::write(signalPipe[1], &byte, 1);
+}
+
+// SIGTERM and SIGINT end the event loop, so the line closes cleanly.
+void quitOnSignals()
+{
+    if (::pipe(signalPipe) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, qApp, &QCoreApplication::quit);
+    std::signal(SIGTERM, onSignal);
+    std::signal(SIGINT, onSignal);
+}
+
+void quitAtEndOfInput()
+{
+    auto *notifier = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [notifier] {
+        char buffer[256];
+        if (::read(STDIN_FILENO, buffer, sizeof buffer) <= 0) {
+            notifier->setEnabled(false);
+            QCoreApplication::quit();
+        }
+    });
+}
+
+void printByte(char byte, double ms)
+{
+    const unsigned char b = static_cast<unsigned char>(byte);
+    std::printf("%10.3f %02x %c\n", ms, b, b >= 0x20 && b < 0x7f ? b : '.');
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    const bool headless = [&] {
+        for (int i = 1; i < argc; ++i)
+            if (qstrcmp(argv[i], "--headless") == 0)
+                return true;
+        return false;
+    }();
+    std::unique_ptr<QCoreApplication> application(headless ? new QCoreApplication(argc, argv)
+                                                           : new QApplication(argc, argv));
+    QCoreApplication::setApplicationName(QStringLiteral("dravel-robot"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "A simulated Mini Sumo robot on a pseudo-terminal. Prints the terminal's path;\n"
+        "bind it over the console's first serial port with scripts/as-com1."));
+    parser.addHelpOption();
+    parser.addOptions({
+        {QStringLiteral("headless"),
+         QStringLiteral("No window: print one line per received byte (milliseconds, hex, character) "
+                        "and stop at the end of standard input.")},
+        {QStringLiteral("turnaround"), QStringLiteral("Milliseconds between \"v\" and the reply (10)."),
+         QStringLiteral("ms"), QStringLiteral("10")},
+        {QStringLiteral("reply"), QStringLiteral("The version text (\"Robot simulé 1.0\")."),
+         QStringLiteral("text"), QStringLiteral("Robot simulé 1.0")},
+        {QStringLiteral("no-reply"), QStringLiteral("Never answer \"v\".")},
+    });
+    parser.process(*application);
+
+    RobotLine::Options options;
+    bool ok = false;
+    options.turnaroundMs = parser.value(QStringLiteral("turnaround")).toInt(&ok);
+    if (!ok || options.turnaroundMs < 0) {
+        std::fprintf(stderr, "dravel-robot: --turnaround takes milliseconds\n");
+        return 2;
+    }
+    options.reply = toWindows1252(parser.value(QStringLiteral("reply")));
+    options.answers = !parser.isSet(QStringLiteral("no-reply"));
+
+    RobotLine line(options);
+    if (!line.open()) {
+        std::fprintf(stderr, "dravel-robot: no pseudo-terminal: %s\n", qPrintable(line.errorString()));
+        return 1;
+    }
+    std::printf("%s\n", qPrintable(line.slavePath()));
+    std::fflush(stdout);
+    quitOnSignals();
+
+    std::unique_ptr<RobotWindow> window;
+    if (headless) {
+        QObject::connect(&line, &RobotLine::received, &printByte);
+        quitAtEndOfInput();
+    } else {
+        window = std::make_unique<RobotWindow>(line.slavePath());
+        QObject::connect(&line, &RobotLine::received, window.get(), &RobotWindow::onByte);
+        window->show();
+    }
+    return QCoreApplication::exec();
+}
