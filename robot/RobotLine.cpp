@@ -63,8 +63,7 @@ void RobotLine::readMaster()
     if (n <= 0)
         return;
     for (ssize_t i = 0; i < n; ++i) {
-        const double ms = double(m_clock.nsecsElapsed()) / 1e6;
-        emit received(buffer[i], ms);
+        emit received(buffer[i], elapsedMs());
         if (buffer[i] == 'v' && m_options.answers) {
             const QByteArray reply = m_options.reply;
             QTimer::singleShot(m_options.turnaroundMs, Qt::PreciseTimer, this,
@@ -77,7 +76,7 @@ void RobotLine::send(const QByteArray &bytes)
 {
     if (bytes.isEmpty())
         return;
-    const double now = double(m_clock.nsecsElapsed()) / 1e6;
+    const double now = elapsedMs();
     if (m_outgoing.isEmpty())
         m_nextByteAt = std::max(m_nextByteAt, now);
     m_outgoing += bytes;
@@ -89,7 +88,7 @@ void RobotLine::pace()
 {
     // Every byte that is due by now leaves; the next is scheduled for its
     // own moment, so the average rate is exact whatever the timer's grain.
-    const double now = double(m_clock.nsecsElapsed()) / 1e6;
+    const double now = elapsedMs();
     qsizetype due = 0;
     while (due < m_outgoing.size() && m_nextByteAt + due * ByteMs <= now)
         ++due;

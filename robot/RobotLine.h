@@ -34,6 +34,7 @@ public:
     QString errorString() const { return m_error; }
 
     void send(const QByteArray &bytes);
+    double elapsedMs() const { return double(m_clock.nsecsElapsed()) / 1e6; }
 
 signals:
     // One byte from the console, with the time since the line opened.

@@ -1,6 +1,7 @@
 // dravel-robot: a Mini Sumo robot and its infrared link, simulated on a
 // pseudo-terminal. The console opens the pty's slave as its serial port.
 #include "RobotLine.h"
+#include "RobotModel.h"
 #include "RobotWindow.h"
 #include "Windows1252.h"
 
@@ -45,12 +46,32 @@ void quitAtEndOfInput()
     });
 }
 
-void printByte(char byte, double ms)
+// Headless: the robot still moves, by the bytes' own timestamps.
+class ByteLog
 {
-    const unsigned char b = static_cast<unsigned char>(byte);
-    std::printf("%10.3f %02x %c\n", ms, b, b >= 0x20 && b < 0x7f ? b : '.');
-    std::fflush(stdout);
-}
+public:
+    void onByte(char byte, double ms)
+    {
+        m_robot.advance((ms - m_lastMs) / 1000.0);
+        m_lastMs = ms;
+        m_robot.apply(byte);
+        const unsigned char b = static_cast<unsigned char>(byte);
+        std::printf("%10.3f %02x %c\n", ms, b, b >= 0x20 && b < 0x7f ? b : '.');
+        std::fflush(stdout);
+    }
+    void printPose(double ms)
+    {
+        m_robot.advance((ms - m_lastMs) / 1000.0);
+        m_lastMs = ms;
+        std::printf("pose x=%.1f y=%.1f heading=%.0f speed=%d unknown=%d\n", m_robot.x(), m_robot.y(),
+                    m_robot.heading(), m_robot.speedStep(), m_robot.unknownBytes());
+        std::fflush(stdout);
+    }
+
+private:
+    RobotModel m_robot;
+    double m_lastMs = 0;
+};
 
 } // namespace
 
@@ -73,8 +94,8 @@ int main(int argc, char *argv[])
     parser.addHelpOption();
     parser.addOptions({
         {QStringLiteral("headless"),
-         QStringLiteral("No window: print one line per received byte (milliseconds, hex, character) "
-                        "and stop at the end of standard input.")},
+         QStringLiteral("No window: print one line per received byte (milliseconds, hex, character), "
+                        "stop at the end of standard input and print the robot's final pose.")},
         {QStringLiteral("turnaround"), QStringLiteral("Milliseconds between \"v\" and the reply (10)."),
          QStringLiteral("ms"), QStringLiteral("10")},
         {QStringLiteral("reply"), QStringLiteral("The version text (\"Robot simulé 1.0\")."),
@@ -103,13 +124,17 @@ int main(int argc, char *argv[])
     quitOnSignals();
 
     std::unique_ptr<RobotWindow> window;
+    ByteLog log;
     if (headless) {
-        QObject::connect(&line, &RobotLine::received, &printByte);
+        QObject::connect(&line, &RobotLine::received, [&log](char byte, double ms) { log.onByte(byte, ms); });
         quitAtEndOfInput();
     } else {
         window = std::make_unique<RobotWindow>(line.slavePath());
         QObject::connect(&line, &RobotLine::received, window.get(), &RobotWindow::onByte);
         window->show();
     }
-    return QCoreApplication::exec();
+    const int status = QCoreApplication::exec();
+    if (headless)
+        log.printPose(line.elapsedMs());
+    return status;
 }

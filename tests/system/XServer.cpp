@@ -25,9 +25,13 @@ public:
             const bool up = m_server.waitForStarted(5000)
                 && waitUntil([&] { return QFile::exists(socket) || m_server.waitForFinished(1); }, 5000)
                 && m_server.state() == QProcess::Running;
+            // The socket exists a moment before the server accepts on it.
             if (up) {
                 qputenv("DISPLAY", QStringLiteral(":%1").arg(n).toLatin1());
-                return;
+                if (waitUntil([] { return QProcess::execute(QStringLiteral("xdotool"),
+                                                            {QStringLiteral("getdisplaygeometry")}) == 0; },
+                              5000))
+                    return;
             }
             m_server.waitForFinished(1000);
         }
