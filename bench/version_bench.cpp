@@ -212,7 +212,6 @@ int main(int argc, char **argv)
         }
         const bool met = !times.empty() && worst(times) <= aim;
         allMet = allMet && met;
-        if (getenv("VERBOSE")) { for (double t : times) std::printf("%.1f ", t); std::printf("\n"); }
         std::printf("  %-37s %7.1f ms %7.1f ms %7.1f ms <=%6.1f ms %s\n", c.name, floor,
                     median(times), worst(times), aim, met ? "met" : "MISSED");
     }

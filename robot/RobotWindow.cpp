@@ -59,7 +59,7 @@ RobotWindow::RobotWindow(const QString &port, QWidget *parent) : QWidget(parent)
     auto *portLabel = new QLabel(QStringLiteral("Port : %1").arg(port), this);
     portLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    m_bytes->setMinimumWidth(260);
+    m_bytes->setMinimumWidth(290);
     m_bytes->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto *side = new QVBoxLayout;
     side->addWidget(portLabel);

@@ -1,0 +1,32 @@
+#!/bin/sh
+# Regenerates docs/console-and-robot.png: the console and the simulated robot
+# side by side under a private Xvfb, after a short drive.
+set -eu
+cd "$(dirname "$0")/.."
+scripts/setup.sh >/dev/null
+command -v import >/dev/null || { echo "screenshots: needs ImageMagick (apt-get install imagemagick)" >&2; exit 1; }
+
+display=:$(( 300 + $$ % 50 ))
+Xvfb "$display" -screen 0 1170x400x24 -dpi 96 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+out=$(mktemp)
+trap 'kill $robot $console $xvfb 2>/dev/null; rm -f "$out"' EXIT
+export DISPLAY="$display" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
+for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.05; done
+
+build/bin/dravel-robot >"$out" &
+robot=$!
+for _ in $(seq 100); do [ -s "$out" ] && break; sleep 0.05; done
+scripts/as-com1 "$(head -n 1 "$out")" build/bin/dravel &
+console=$!
+for _ in $(seq 100); do xdotool search --name '^Contrôle' >/dev/null 2>&1 && break; sleep 0.05; done
+sleep 0.5
+c=$(xdotool search --name '^Contrôle' | head -n 1)
+r=$(xdotool search --name '^Robot simulé' | head -n 1)
+xdotool windowmove "$c" 10 10 windowmove "$r" 420 10
+menu=$(( $(xdotool getwindowgeometry --shell "$c" | sed -n 's/^HEIGHT=//p') - 346 ))
+click() { xdotool mousemove --window "$c" "$1" $(( menu + $2 )) click 1; }
+click 184 56; sleep 0.4; click 340 75; click 264 136; sleep 0.45; click 184 56; sleep 0.8; click 99 220
+sleep 0.3
+import -window root docs/console-and-robot.png
+echo "docs/console-and-robot.png"
