@@ -1,38 +1,21 @@
-#include "ConsoleState.h"
-#include "MessageCatcher.h"
-#include "Pty.h"
-#include "Unit1.h"
+#include "ConsoleTest.h"
 
 #include <QAction>
 #include <QFontInfo>
 #include <QTest>
 #include <QToolButton>
 
-#include <gtest/gtest.h>
-
-#include <memory>
-
 namespace {
 
 const QString KeyError = QStringLiteral("Erreur de Touche Clavier");
 
-class DrivePadTest : public ::testing::Test
+class DrivePadTest : public ConsoleTest
 {
 protected:
     void SetUp() override
     {
-        Console.link.close();
-        Console.mode = InputMode::Mouse;
-        form = std::make_unique<TForm1>(pty.slavePath());
-        Form1 = form.get();
-        form->show();
-        ASSERT_EQ(Console.link.state(), PortState::Open);
-    }
-    void TearDown() override
-    {
-        form.reset();
-        Form1 = nullptr;
-        Console.link.close();
+        ConsoleTest::SetUp();
+        createOnPty();
     }
     QList<QToolButton *> pictures() const
     {
@@ -41,11 +24,6 @@ protected:
     }
     void click(QToolButton *button) { QTest::mouseClick(button, Qt::LeftButton); }
     void switchMode() { click(form->SpeedButton5); }
-    QByteArray sent(int expect = 1 << 20) { return pty.read(expect == 0 ? 100 : 1000, expect); }
-
-    Pty pty;
-    std::unique_ptr<TForm1> form;
-    MessageCatcher messages;
 };
 
 TEST_F(DrivePadTest, PadIsLaidOutAsDesigned)

@@ -1,7 +1,4 @@
-#include "ConsoleState.h"
-#include "MessageCatcher.h"
-#include "Pty.h"
-#include "Unit1.h"
+#include "ConsoleTest.h"
 #include "VersionReply.h"
 
 #include <QAction>
@@ -9,10 +6,7 @@
 #include <QTest>
 #include <QToolButton>
 
-#include <gtest/gtest.h>
-
 #include <chrono>
-#include <memory>
 #include <thread>
 
 namespace {
@@ -48,22 +42,13 @@ private:
     std::thread m_thread;
 };
 
-class HelpMenuTest : public ::testing::Test
+class HelpMenuTest : public ConsoleTest
 {
 protected:
     void SetUp() override
     {
-        Console.link.close();
-        Console.mode = InputMode::Mouse;
-        form = std::make_unique<TForm1>(pty.slavePath());
-        Form1 = form.get();
-        ASSERT_EQ(Console.link.state(), PortState::Open);
-    }
-    void TearDown() override
-    {
-        form.reset();
-        Form1 = nullptr;
-        Console.link.close();
+        ConsoleTest::SetUp();
+        createOnPty();
     }
     // Chooses "Version" with the robot answering `reply`; returns the box's text.
     QString version(const QByteArray &reply, int turnaroundMs = 10)
@@ -74,10 +59,6 @@ protected:
         EXPECT_EQ(robot.query(), QByteArray("v"));
         return messages.boxes.size() == 1 ? messages.boxes[0].text : QStringLiteral("<no single box>");
     }
-
-    Pty pty;
-    std::unique_ptr<TForm1> form;
-    MessageCatcher messages;
 };
 
 TEST_F(HelpMenuTest, CommandeShowsItsNoticeOnly)
@@ -86,7 +67,7 @@ TEST_F(HelpMenuTest, CommandeShowsItsNoticeOnly)
     ASSERT_EQ(messages.boxes.size(), 1);
     EXPECT_EQ(messages.boxes[0].text, QStringLiteral("Pas d'aide disponible."));
     EXPECT_EQ(messages.boxes[0].title, QStringLiteral("Dravel"));
-    EXPECT_TRUE(pty.read(100).isEmpty());
+    EXPECT_EQ(sent(0), QByteArray());
 }
 
 TEST_F(HelpMenuTest, ShowsTheRobotsReplyExactly)
@@ -99,7 +80,7 @@ TEST_F(HelpMenuTest, ShowsTheRobotsReplyExactly)
     EXPECT_TRUE(messages.boxes[0].plainText);
 
     form->SpeedButton5->click(); // keyboard mode changes nothing here
-    ASSERT_EQ(pty.read(1000, 1), QByteArray("q"));
+    ASSERT_EQ(sent(1), QByteArray("q"));
     EXPECT_EQ(version("Robot 1.0"), QStringLiteral("Robot 1.0"));
 }
 
@@ -125,7 +106,7 @@ TEST_F(HelpMenuTest, ClosedPortAnswersAtOnce)
     form->Version1->trigger();
     EXPECT_LT(clock.elapsed(), 100);
     EXPECT_EQ(messages.texts(), QStringList{OwnVersion});
-    EXPECT_TRUE(pty.read(100).isEmpty());
+    EXPECT_EQ(sent(0), QByteArray());
 }
 
 TEST(ReplyText, MakesEveryByteVisibleAndHarmless)

@@ -1,7 +1,4 @@
-#include "ConsoleState.h"
-#include "MessageCatcher.h"
-#include "Pty.h"
-#include "Unit1.h"
+#include "ConsoleTest.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -10,11 +7,10 @@
 #include <QMenuBar>
 #include <QStatusBar>
 
-#include <gtest/gtest.h>
-
-#include <memory>
-
 namespace {
+
+const QString Connected = QStringLiteral(" Connecté");
+const QString Disconnected = QStringLiteral(" Déconnecté");
 
 struct Seen
 {
@@ -34,36 +30,14 @@ void PrintTo(const Seen &s, std::ostream *os)
         << s.active << ", Ferme " << s.ferme << "}";
 }
 
-const QString Connected = QStringLiteral(" Connecté");
-const QString Disconnected = QStringLiteral(" Déconnecté");
-
-class WindowTest : public ::testing::Test
+class WindowTest : public ConsoleTest
 {
 protected:
-    void SetUp() override
-    {
-        Console.link.close();
-        Console.mode = InputMode::Mouse;
-    }
-    void TearDown() override
-    {
-        form.reset();
-        Form1 = nullptr;
-        Console.link.close();
-    }
-    void create(const QString &port)
-    {
-        form = std::make_unique<TForm1>(port);
-        Form1 = form.get();
-    }
     Seen seen() const
     {
         return {Console.link.state(), form->Panel(1)->text(), form->Active1->isEnabled(),
                 form->Ferme1->isEnabled()};
     }
-
-    Pty pty;
-    std::unique_ptr<TForm1> form;
 };
 
 TEST_F(WindowTest, FrameMenusAndStatusBarAreAsDesigned)
@@ -114,7 +88,7 @@ TEST_F(WindowTest, ConnectionStatesFollowTheMenu)
 
 TEST_F(WindowTest, MissingPortShowsDisconnectedAndActiveStaysFailed)
 {
-    create(QStringLiteral("/nonexistent/ttyS0"));
+    create(QStringLiteral("/nonexistent/port"));
     EXPECT_EQ(seen(), (Seen{PortState::Failed, Disconnected, true, false}));
 
     form->Active1->trigger();

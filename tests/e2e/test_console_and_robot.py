@@ -154,31 +154,21 @@ class ConsoleAndRobot(unittest.TestCase):
                 return app
         return None
 
-    def find(self, role, name=None, root=None):
-        """The first visible accessible with this role (and name), depth first."""
-        def walk(node):
-            if node is None:
-                return None
-            if node.getRoleName() == role and (name is None or node.name == name):
-                return node
-            for i in range(node.childCount):
-                found = walk(node.getChildAtIndex(i))
-                if found is not None:
-                    return found
-            return None
-        return walk(root or self.app)
+    def nodes(self, role, node=None):
+        """Every accessible with this role, depth first."""
+        node = node or self.app
+        if node is None:
+            return
+        if node.getRoleName() == role:
+            yield node
+        for i in range(node.childCount):
+            yield from self.nodes(role, node.getChildAtIndex(i))
 
-    def texts(self, role="label"):
-        found = []
-        def walk(node):
-            if node is None:
-                return
-            if node.getRoleName() == role:
-                found.append(node.name)
-            for i in range(node.childCount):
-                walk(node.getChildAtIndex(i))
-        walk(self.app)
-        return found
+    def find(self, role, name=None):
+        return next((n for n in self.nodes(role) if name is None or n.name == name), None)
+
+    def texts(self):
+        return [label.name for label in self.nodes("label")]
 
     def click(self, accessible):
         box = accessible.queryComponent().getExtents(self.pyatspi.DESKTOP_COORDS)
@@ -194,18 +184,21 @@ class ConsoleAndRobot(unittest.TestCase):
                  what=item + " on screen")
         self.click(entry)
 
+    @staticmethod
+    def box():
+        """The window id of the message box titled "Dravel" now up, if any."""
+        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Dravel$"],
+                               capture_output=True, text=True)
+        return found.stdout.split("\n")[0] if found.returncode == 0 else None
+
     def message(self):
         """The text of the message box now up; answers it and gives the focus back."""
-        box = wait_for(lambda: xdotool("search", "--onlyvisible", "--name", "^Dravel$").split("\n")[0]
-                       if subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Dravel$"],
-                                         capture_output=True).returncode == 0 else None,
-                       what="a message box")
+        box = wait_for(lambda: self.box(), what="a message box")
         wait_for(lambda: self.find("dialog") or self.find("alert"), what="the box on the bus")
         text = [label for label in self.texts() if label.strip()]
         xdotool("windowfocus", "--sync", box)
         xdotool("key", "Return")
-        wait_for(lambda: subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Dravel$"],
-                                        capture_output=True).returncode != 0, what="the box to close")
+        wait_for(lambda: not self.box(), what="the box to close")
         xdotool("windowfocus", "--sync", self.window)
         return text
 
