@@ -1,6 +1,10 @@
 #include "Desktop.h"
 
+#include <QProcess>
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -51,6 +55,31 @@ TEST_F(DriveTest, RealClicksAndKeysReachThePortInOrder)
     run.console.chooseQuitter();
     ASSERT_TRUE(run.console.waitForExit());
     EXPECT_EQ(run.console.exitCode(), 0);
+}
+
+TEST_F(DriveTest, KeyboardStormLosesAndDoublesNothing)
+{
+    click(Mode);
+    ASSERT_EQ(sent(1), QByteArray("q"));
+    const QString keys = QStringLiteral("eoxlsdq+-");
+    const QByteArray bytes("eoxlsdqol");
+    QString typed;
+    QByteArray expected;
+    for (int i = 0; i < 5000; ++i) {
+        const int k = (i * 7 + i / 9) % keys.size();
+        typed += keys[k];
+        expected += bytes[k];
+    }
+    // Typed as fast as xdotool and the X server deliver them, read meanwhile.
+    QProcess typist;
+    typist.start(QStringLiteral("xdotool"), {QStringLiteral("type"), QStringLiteral("--delay"),
+                                             QStringLiteral("0"), typed});
+    const QByteArray got = run.pty.read(180000, int(expected.size()));
+    typist.waitForFinished(10000);
+    EXPECT_EQ(got.size(), expected.size());
+    EXPECT_TRUE(got == expected) << "first difference at byte "
+                                 << std::mismatch(got.begin(), got.end(), expected.begin()).first - got.begin();
+    EXPECT_EQ(sent(0), QByteArray());
 }
 
 } // namespace
