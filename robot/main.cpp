@@ -28,16 +28,16 @@ void quitOnSignals()
 {
     if (::pipe(signalPipe) != 0)
         return;
-    auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, qApp);
-    QObject::connect(notifier, &QSocketNotifier::activated, qApp, &QCoreApplication::quit);
+    auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, QCoreApplication::instance(), &QCoreApplication::quit);
     std::signal(SIGTERM, onSignal);
     std::signal(SIGINT, onSignal);
 }
 
 void quitAtEndOfInput()
 {
-    auto *notifier = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, qApp);
-    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [notifier] {
+    auto *notifier = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, QCoreApplication::instance(), [notifier] {
         char buffer[256];
         if (::read(STDIN_FILENO, buffer, sizeof buffer) <= 0) {
             notifier->setEnabled(false);

@@ -7,7 +7,7 @@ scripts/setup.sh >/dev/null
 command -v import >/dev/null || { echo "screenshots: needs ImageMagick (apt-get install imagemagick)" >&2; exit 1; }
 
 display=:$(( 300 + $$ % 50 ))
-Xvfb "$display" -screen 0 1170x400x24 -dpi 96 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 1170x400x24 -dpi 96 -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb=$!
 out=$(mktemp)
 trap 'kill $robot $console $xvfb 2>/dev/null; rm -f "$out"' EXIT

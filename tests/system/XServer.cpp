@@ -1,4 +1,6 @@
-// One Xvfb for the whole test binary, on the first free display number.
+// One Xvfb for the whole test binary, on the first free display number. It
+// runs with -noreset: by default an X server resets when its last client
+// leaves, and a client connecting just then is refused.
 #include <QFile>
 #include <QProcess>
 
@@ -20,7 +22,7 @@ public:
             m_server.start(QStringLiteral("Xvfb"),
                            {QStringLiteral(":%1").arg(n), QStringLiteral("-screen"), QStringLiteral("0"),
                             QStringLiteral("1280x800x24"), QStringLiteral("-dpi"), QStringLiteral("96"),
-                            QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+                            QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-noreset")});
             // Without an event loop, QProcess learns of an exit only when asked.
             const bool up = m_server.waitForStarted(5000)
                 && waitUntil([&] { return QFile::exists(socket) || m_server.waitForFinished(1); }, 5000)
@@ -28,9 +30,7 @@ public:
             // The socket exists a moment before the server accepts on it.
             if (up) {
                 qputenv("DISPLAY", QStringLiteral(":%1").arg(n).toLatin1());
-                if (waitUntil([] { return QProcess::execute(QStringLiteral("xdotool"),
-                                                            {QStringLiteral("getdisplaygeometry")}) == 0; },
-                              5000))
+                if (waitUntil([] { return !xdotool({QStringLiteral("getdisplaygeometry")}).isEmpty(); }, 5000))
                     return;
             }
             m_server.waitForFinished(1000);
