@@ -11,6 +11,7 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     try {
         QApplication::setApplicationName(QStringLiteral("Dravel"));
+        QGuiApplication::setDesktopFileName(QStringLiteral("dravel"));
         TForm1 form(devicePathFor(QStringLiteral("Com1")));
         Form1 = &form;
         form.show();

@@ -15,3 +15,4 @@ echo "Dravel benchmarks, $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, $(una
 "$bin/startup_bench" scripts/as-com1 "$bin/dravel" "$bin/bare_window" "${RUNS:-20}"
 "$bin/latency_bench" scripts/as-com1 "$bin/dravel" "${EVENTS:-300}"
 "$bin/version_bench" scripts/as-com1 "$bin/dravel" "${VERSION_RUNS:-10}"
+"$bin/idle_bench" scripts/as-com1 "$bin/dravel"

@@ -1,0 +1,32 @@
+#!/bin/sh
+# Builds the Debian package from the build folder given and checks what it
+# installs and what it declares it needs.
+set -eu
+build=$1
+source=$(cd "$(dirname "$0")/../.." && pwd)
+cd "$build"
+cpack -G DEB >/dev/null
+deb=$(ls -t dravel_*_*.deb | head -n 1)
+fail=0
+check() { if ! eval "$2"; then echo "FAILED: $1"; fail=1; else echo "ok: $1"; fi; }
+
+contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
+for path in usr/bin/dravel usr/bin/dravel-robot usr/share/applications/dravel.desktop \
+    usr/share/applications/dravel-robot.desktop usr/share/icons/hicolor/32x32/apps/dravel.png \
+    usr/share/icons/hicolor/scalable/apps/dravel.svg usr/share/metainfo/org.dravel.Dravel.metainfo.xml; do
+    check "installs /$path" "echo \"\$contents\" | grep -qx './$path'"
+done
+depends=$(dpkg-deb -f "$deb" Depends)
+for package in libqt6widgets6 libqt6serialport6 fonts-urw-base35; do
+    check "depends on $package" "echo \"\$depends\" | grep -q '$package'"
+done
+
+unpacked=$(mktemp -d)
+trap 'rm -rf "$unpacked"' EXIT
+dpkg-deb -x "$deb" "$unpacked"
+check "the 32x32 icon is a 32x32 PNG" "file \"$unpacked/usr/share/icons/hicolor/32x32/apps/dravel.png\" | grep -q '32 x 32'"
+check "desktop entries validate" "desktop-file-validate $unpacked/usr/share/applications/*.desktop"
+check "AppStream metadata validates" "appstreamcli validate --no-net $unpacked/usr/share/metainfo/org.dravel.Dravel.metainfo.xml >/dev/null"
+check "the console's entry matches its window class" "grep -qx 'StartupWMClass=Dravel' $unpacked/usr/share/applications/dravel.desktop"
+check "the installed metadata is the repository's" "cmp -s $source/packaging/org.dravel.Dravel.metainfo.xml $unpacked/usr/share/metainfo/org.dravel.Dravel.metainfo.xml"
+exit $fail
