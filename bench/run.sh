@@ -6,12 +6,13 @@ set -eu
 cd "$(dirname "$0")/.."
 scripts/setup.sh >/dev/null
 bin=build/bin
-display=:$(( 200 + $$ % 50 ))
-Xvfb "$display" -screen 0 1280x800x24 -dpi 96 -nolisten tcp -noreset >/dev/null 2>&1 &
+displayfile=$(mktemp)
+# Xvfb picks a free display and writes its number once it accepts clients.
+Xvfb -displayfd 3 -screen 0 1280x800x24 -dpi 96 -nolisten tcp -noreset 3>"$displayfile" >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill $xvfb 2>/dev/null' EXIT
-export DISPLAY="$display" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
-for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.05; done
+trap 'kill $xvfb 2>/dev/null; rm -f "$displayfile"' EXIT
+for _ in $(seq 200); do [ -s "$displayfile" ] && break; sleep 0.05; done
+export DISPLAY=":$(cat "$displayfile")" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
 
 echo "Dravel benchmarks, $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, $(uname -m)"
 "$bin/startup_bench" scripts/as-com1 "$bin/dravel" "$bin/bare_window" "${RUNS:-20}"

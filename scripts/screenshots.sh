@@ -6,13 +6,15 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh >/dev/null
 command -v import >/dev/null || { echo "screenshots: needs ImageMagick (apt-get install imagemagick)" >&2; exit 1; }
 
-display=:$(( 300 + $$ % 50 ))
-Xvfb "$display" -screen 0 1170x400x24 -dpi 96 -nolisten tcp -noreset >/dev/null 2>&1 &
+displayfile=$(mktemp)
+# Xvfb picks a free display and writes its number once it accepts clients.
+Xvfb -displayfd 3 -screen 0 1170x400x24 -dpi 96 -nolisten tcp -noreset 3>"$displayfile" >/dev/null 2>&1 &
 xvfb=$!
 out=$(mktemp)
-trap 'kill $robot $console $xvfb 2>/dev/null; rm -f "$out"' EXIT
-export DISPLAY="$display" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
-for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.05; done
+robot="" console=""
+trap 'kill $robot $console $xvfb 2>/dev/null; rm -f "$out" "$displayfile"' EXIT
+for _ in $(seq 200); do [ -s "$displayfile" ] && break; sleep 0.05; done
+export DISPLAY=":$(cat "$displayfile")" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
 
 build/bin/dravel-robot >"$out" &
 robot=$!

@@ -37,15 +37,11 @@ class Session:
     """A private X server and D-Bus session bus, with the accessibility bus."""
 
     def __init__(self):
-        for n in range(150, 250):
-            if not os.path.exists(f"/tmp/.X11-unix/X{n}") and not os.path.exists(f"/tmp/.X{n}-lock"):
-                break
-        self.xvfb = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "1280x800x24",
+        # Xvfb picks a free display and names it once it accepts clients.
+        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", "1", "-screen", "0", "1280x800x24",
                                       "-dpi", "96", "-nolisten", "tcp", "-noreset"],
-                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.environ["DISPLAY"] = f":{n}"
-        wait_for(lambda: subprocess.run(["xdotool", "getdisplaygeometry"],
-                                        capture_output=True).returncode == 0, what="Xvfb")
+                                     stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        os.environ["DISPLAY"] = ":" + self.xvfb.stdout.readline().strip()
         # A private runtime folder keeps this session's accessibility bus apart.
         os.environ["XDG_RUNTIME_DIR"] = tempfile.mkdtemp()
         self.bus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address"],

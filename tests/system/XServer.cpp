@@ -1,12 +1,11 @@
-// One Xvfb for the whole test binary, on the first free display number. It
-// runs with -noreset: by default an X server resets when its last client
-// leaves, and a client connecting just then is refused.
-#include <QFile>
+// One Xvfb for the whole test binary. It picks a free display itself and
+// names it on its standard output once it accepts clients (-displayfd), so
+// no number is guessed and no client connects too early. It runs with
+// -noreset: by default an X server resets when its last client leaves, and a
+// client connecting just then is refused.
 #include <QProcess>
 
 #include <gtest/gtest.h>
-
-#include "Desktop.h"
 
 namespace {
 
@@ -15,27 +14,17 @@ class XServer : public ::testing::Environment
 public:
     void SetUp() override
     {
-        for (int n = 90; n < 190; ++n) {
-            const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(n);
-            if (QFile::exists(socket) || QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
-                continue;
-            m_server.start(QStringLiteral("Xvfb"),
-                           {QStringLiteral(":%1").arg(n), QStringLiteral("-screen"), QStringLiteral("0"),
-                            QStringLiteral("1280x800x24"), QStringLiteral("-dpi"), QStringLiteral("96"),
-                            QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-noreset")});
-            // Without an event loop, QProcess learns of an exit only when asked.
-            const bool up = m_server.waitForStarted(5000)
-                && waitUntil([&] { return QFile::exists(socket) || m_server.waitForFinished(1); }, 5000)
-                && m_server.state() == QProcess::Running;
-            // The socket exists a moment before the server accepts on it.
-            if (up) {
-                qputenv("DISPLAY", QStringLiteral(":%1").arg(n).toLatin1());
-                if (waitUntil([] { return !xdotool({QStringLiteral("getdisplaygeometry")}).isEmpty(); }, 5000))
-                    return;
-            }
-            m_server.waitForFinished(1000);
+        m_server.setStandardErrorFile(QProcess::nullDevice());
+        m_server.start(QStringLiteral("Xvfb"),
+                       {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                        QStringLiteral("0"), QStringLiteral("1280x800x24"), QStringLiteral("-dpi"),
+                        QStringLiteral("96"), QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                        QStringLiteral("-noreset")});
+        while (!m_server.canReadLine() && m_server.waitForReadyRead(10000)) {
         }
-        FAIL() << "no X display could be started: ";
+        const QByteArray display = m_server.readLine().trimmed();
+        ASSERT_FALSE(display.isEmpty()) << "Xvfb did not start";
+        qputenv("DISPLAY", ":" + display);
     }
     void TearDown() override
     {
