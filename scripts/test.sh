@@ -9,4 +9,5 @@ scripts/setup.sh
 
 CC=clang CXX=clang++ cmake -S . -B build-asan -DDRAVEL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build build-asan --parallel "$(nproc)"
+export LSAN_OPTIONS="suppressions=$(pwd)/tests/lsan.supp:print_suppressions=0"
 (cd build-asan && ctest --output-on-failure --timeout 300)
