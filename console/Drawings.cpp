@@ -1,5 +1,6 @@
 #include "Drawings.h"
 
+#include <QHash>
 #include <QIconEngine>
 #include <QPainter>
 #include <QPixmap>
@@ -8,7 +9,8 @@
 namespace {
 
 // Draws the picture at whatever size is asked for, when it is asked for:
-// nothing is rendered at start-up that the desktop never shows.
+// nothing is rendered at start-up that the desktop never shows. Each size is
+// drawn once; a button repaints from the kept pixmap.
 class DrawingEngine : public QIconEngine
 {
 public:
@@ -21,10 +23,16 @@ public:
 
     QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override
     {
+        const quint64 key = quint64(quint32(size.width())) << 32 | quint32(size.height());
+        auto kept = m_pixmaps.constFind(key);
+        if (kept != m_pixmaps.constEnd())
+            return *kept;
         QPixmap pixmap(size);
         pixmap.fill(Qt::transparent);
         QPainter painter(&pixmap);
         paint(&painter, pixmap.rect(), mode, state);
+        painter.end();
+        m_pixmaps.insert(key, pixmap);
         return pixmap;
     }
 
@@ -38,6 +46,7 @@ public:
 
 private:
     QString m_file;
+    QHash<quint64, QPixmap> m_pixmaps;
 };
 
 } // namespace
