@@ -1,4 +1,5 @@
 #include "ConsoleTest.h"
+#include "ProcessUsage.h"
 
 #include <QAction>
 #include <QDir>
@@ -10,10 +11,7 @@
 #include <QToolButton>
 
 #include <atomic>
-#include <filesystem>
-#include <fstream>
 #include <poll.h>
-#include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
 
@@ -26,29 +24,6 @@ constexpr long MemoryNoiseKiB = 1L << 20;
 #else
 constexpr long MemoryNoiseKiB = 1024;
 #endif
-
-long openDescriptors()
-{
-    long count = 0;
-    for ([[maybe_unused]] const auto &entry : std::filesystem::directory_iterator("/proc/self/fd"))
-        ++count;
-    return count;
-}
-
-long residentKiB()
-{
-    std::ifstream statm("/proc/self/statm");
-    long pages = 0, resident = 0;
-    statm >> pages >> resident;
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
-double cpuSeconds()
-{
-    rusage r{};
-    getrusage(RUSAGE_SELF, &r);
-    return r.ru_utime.tv_sec + r.ru_stime.tv_sec + (r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e6;
-}
 
 using FaultTest = ConsoleTest;
 

@@ -3,7 +3,6 @@
 
 #include <QAction>
 #include <QElapsedTimer>
-#include <QTest>
 #include <QToolButton>
 
 #include <chrono>

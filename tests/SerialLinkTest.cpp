@@ -1,3 +1,4 @@
+#include "ProcessUsage.h"
 #include "Pty.h"
 #include "SerialLink.h"
 
@@ -7,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 #include <termios.h>
 #include <thread>
 
@@ -27,13 +27,6 @@ qint64 timedRead(SerialLink &link, quint32 &count)
     clock.start();
     count = link.readReply();
     return clock.elapsed();
-}
-
-double cpuSeconds()
-{
-    rusage r{};
-    getrusage(RUSAGE_SELF, &r);
-    return r.ru_utime.tv_sec + r.ru_stime.tv_sec + (r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e6;
 }
 
 TEST_F(SerialLinkTest, FollowsTheStateTable)
