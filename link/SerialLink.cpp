@@ -1,5 +1,7 @@
 #include "SerialLink.h"
 
+#include "PortLock.h"
+
 #include <QElapsedTimer>
 #include <QSerialPort>
 
@@ -29,15 +31,18 @@ bool SerialLink::open(const QString &device)
     port->setStopBits(QSerialPort::OneStop);
     port->setFlowControl(QSerialPort::NoFlowControl);
     port->setReadBufferSize(ReadBufferCap);
-    // A vanished device (USB adapter pulled) leaves a descriptor that polls
-    // readable forever; let it go, but stay Open until the operator closes.
-    QObject::connect(port.get(), &QSerialPort::errorOccurred, port.get(),
-                     [this](QSerialPort::SerialPortError error) {
-                         if (error == QSerialPort::ResourceError)
-                             dropDevice();
-                     });
-    // QSerialPort applies the settings above as part of a successful open.
-    if (!port->open(QIODevice::ReadWrite)) {
+    // Qt names a device that hung up a read or a resource error, and a full
+    // output queue a resource error too; only the descriptor tells them apart.
+    // Let a hung-up device go, or its descriptor polls readable forever, but
+    // stay Open until the operator closes. Queued: Qt is still inside its own
+    // notifier when it reports.
+    QSerialPort *raw = port.get();
+    QObject::connect(raw, &QSerialPort::errorOccurred, raw, [this, raw](QSerialPort::SerialPortError error) {
+        if (error == QSerialPort::ReadError || error == QSerialPort::ResourceError)
+            QMetaObject::invokeMethod(raw, [this] { dropDeviceIfHungUp(); }, Qt::QueuedConnection);
+    });
+    if (lockFileHeldByAnother(device) || !port->open(QIODevice::ReadWrite)
+        || !takeExclusiveFlock(int(port->handle()))) {
         m_state = PortState::Failed;
         return false;
     }
@@ -52,9 +57,9 @@ void SerialLink::close()
     m_state = PortState::None;
 }
 
-void SerialLink::dropDevice()
+void SerialLink::dropDeviceIfHungUp()
 {
-    if (m_port && m_port->isOpen())
+    if (m_port && m_port->isOpen() && hasHungUp(int(m_port->handle())))
         m_port->close();
 }
 
@@ -76,7 +81,8 @@ void SerialLink::sendByte(char byte)
         return;
     m_port->write(&byte, 1);
     // Hand it to the driver now without blocking; if the driver's queue is
-    // full, the byte keeps its place in line and the event loop drains it.
+    // full, the byte keeps its place in Qt's queue and the event loop hands
+    // it on once the line takes bytes again.
     m_port->flush();
 }
 

@@ -41,7 +41,8 @@ public:
     void raiseDtr();
     void raiseRts();
 
-    // Hands one byte to the driver; silent whatever happens.
+    // Hands one byte to the driver without waiting; silent whatever happens.
+    // A byte the driver has no room for yet waits its turn, in order.
     void sendByte(char byte);
 
     // One bounded read into replyBuffer(); returns the count received.
@@ -49,7 +50,7 @@ public:
     const ReplyBuffer &replyBuffer() const { return m_reply; }
 
 private:
-    void dropDevice();
+    void dropDeviceIfHungUp();
 
     PortState m_state = PortState::None;
     std::unique_ptr<QSerialPort> m_port;

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+// The conventions other Linux serial programs use to hold a port, beside Qt's
+// own lock file and TIOCEXCL (which root ignores).
+
+// A lock file of the UUCP/HDB kind ("LCK..ttyS0" in the system's lock folder)
+// that names a live process other than this one.
+bool lockFileHeldByAnother(const QString &device);
+
+// Takes an exclusive flock() on `descriptor`; false if another holds one.
+bool takeExclusiveFlock(int descriptor);
+
+// Whether the device behind `descriptor` has hung up (USB adapter pulled,
+// pty's far end closed): a full output queue is not a hang-up.
+bool hasHungUp(int descriptor);
