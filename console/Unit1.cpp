@@ -8,13 +8,16 @@
 #include "VersionReply.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QToolButton>
 
+#include <iterator>
 #include <optional>
+#include <utility>
 
 TForm1 *Form1 = nullptr;
 
@@ -52,6 +55,18 @@ std::optional<Command> commandForKey(QChar key)
     default:
         return std::nullopt;
     }
+}
+
+// What a dead key makes of the next character: "^" then "e" types "ê".
+QChar composed(int deadKey, QChar base)
+{
+    // Combining marks of Qt's dead keys from Grave to Ogonek, in Qt's order.
+    static constexpr char16_t Marks[] = {0x300, 0x301, 0x302, 0x303, 0x304, 0x306, 0x307,
+                                         0x308, 0x30A, 0x30B, 0x30C, 0x327, 0x328};
+    const int index = deadKey - Qt::Key_Dead_Grave;
+    const char16_t mark = index < int(std::size(Marks)) ? Marks[index] : 0x302;
+    const QString text = (QString(base) + QChar(mark)).normalized(QString::NormalizationForm_C);
+    return text.size() == 1 ? text[0] : QChar(QChar::ReplacementCharacter);
 }
 
 void sendIfMouseMode(Command command)
@@ -291,7 +306,15 @@ void TForm1::Commande1Click()
 
 void TForm1::Version1Click()
 {
+    // Chosen again during the read: the box about to open answers both.
+    if (m_askingVersion)
+        return;
+    m_askingVersion = true;
     const quint32 count = versionExchange(Console.link);
+    // Clicks and keys made while the read held the window are handled now, in
+    // order; the box's modal loop would throw them away.
+    QCoreApplication::processEvents();
+    m_askingVersion = false;
     if (count == 0)
         ShowMessage(QStringLiteral("Kestrin : Version 1.0"));
     else
@@ -319,6 +342,13 @@ void TForm1::keyPressEvent(QKeyEvent *event)
     // Alt combinations belong to the menu bar; keys that type nothing are ignored.
     if (event->modifiers() & (Qt::AltModifier | Qt::MetaModifier))
         return QMainWindow::keyPressEvent(event);
-    for (QChar key : event->text())
+    if (event->key() >= Qt::Key_Dead_Grave && event->key() <= Qt::Key_Dead_Longsolidusoverlay) {
+        m_deadKey = event->key();
+        return;
+    }
+    for (QChar key : event->text()) {
+        if (m_deadKey)
+            key = composed(std::exchange(m_deadKey, 0), key);
         FormKeyPress(key);
+    }
 }

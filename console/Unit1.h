@@ -73,6 +73,8 @@ private:
 
     QString m_port;
     QLabel *m_panels[3];
+    bool m_askingVersion = false;
+    int m_deadKey = 0; // a dead key typed just before, composing with the next character
 };
 
 extern TForm1 *Form1;
