@@ -36,6 +36,14 @@ public:
         return pixmap;
     }
 
+    // Newer Qt asks with the logical size and the device pixel ratio.
+    QPixmap scaledPixmap(const QSize &size, QIcon::Mode mode, QIcon::State state, qreal scale) override
+    {
+        QPixmap drawn = pixmap(size * scale, mode, state);
+        drawn.setDevicePixelRatio(scale);
+        return drawn;
+    }
+
     // What window systems copy into their own icon property at show time.
     QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override
     {
