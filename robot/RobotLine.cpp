@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/inotify.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -22,6 +24,10 @@ RobotLine::RobotLine(const Options &options, QObject *parent)
 RobotLine::~RobotLine()
 {
     delete m_notifier;
+    delete m_room;
+    delete m_closeNotifier;
+    if (m_closes >= 0)
+        ::close(m_closes);
     if (m_master >= 0)
         ::close(m_master);
     if (m_slave >= 0)
@@ -53,7 +59,30 @@ bool RobotLine::open()
     m_clock.start();
     m_notifier = new QSocketNotifier(m_master, QSocketNotifier::Read);
     connect(m_notifier, &QSocketNotifier::activated, this, &RobotLine::readMaster);
+    m_room = new QSocketNotifier(m_master, QSocketNotifier::Write);
+    m_room->setEnabled(false);
+    connect(m_room, &QSocketNotifier::activated, this, [this] {
+        m_room->setEnabled(false);
+        pace();
+    });
+
+    // A console sets TIOCEXCL on the slave and clears it only when it closes
+    // cleanly; since this line keeps the slave open, a console that died
+    // would lock every later one out. Clear it whenever a console lets go.
+    m_closes = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (m_closes >= 0 && inotify_add_watch(m_closes, ptsname(m_master), IN_CLOSE) >= 0) {
+        m_closeNotifier = new QSocketNotifier(m_closes, QSocketNotifier::Read);
+        connect(m_closeNotifier, &QSocketNotifier::activated, this, &RobotLine::releaseExclusiveHold);
+    }
     return true;
+}
+
+void RobotLine::releaseExclusiveHold()
+{
+    char events[1024];
+    while (::read(m_closes, events, sizeof events) > 0) {
+    }
+    ::ioctl(m_slave, TIOCNXCL);
 }
 
 void RobotLine::readMaster()
@@ -92,13 +121,19 @@ void RobotLine::pace()
     qsizetype due = 0;
     while (due < m_outgoing.size() && m_nextByteAt + due * ByteMs <= now)
         ++due;
+    bool full = false;
     if (due > 0) {
         const ssize_t written = ::write(m_master, m_outgoing.constData(), size_t(due));
         if (written > 0) {
             m_outgoing.remove(0, written);
             m_nextByteAt += double(written) * ByteMs;
         }
+        full = written < due;
     }
-    if (!m_outgoing.isEmpty())
+    if (m_outgoing.isEmpty())
+        return;
+    if (full) // the console is not reading: wait for room, not in a loop
+        m_room->setEnabled(true);
+    else
         m_pacer.start(std::max(0, int(std::ceil(m_nextByteAt - now))));
 }

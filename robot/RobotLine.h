@@ -43,6 +43,7 @@ signals:
 private:
     void readMaster();
     void pace();
+    void releaseExclusiveHold();
 
     Options m_options;
     int m_master = -1;
@@ -50,6 +51,9 @@ private:
     QString m_slavePath;
     QString m_error;
     QSocketNotifier *m_notifier = nullptr;
+    QSocketNotifier *m_room = nullptr; // the master takes bytes again
+    int m_closes = -1; // inotify: a console let go of the slave
+    QSocketNotifier *m_closeNotifier = nullptr;
     QElapsedTimer m_clock;
     QByteArray m_outgoing;
     QTimer m_pacer;
