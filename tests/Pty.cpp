@@ -1,10 +1,12 @@
 #include "Pty.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -20,6 +22,12 @@ Pty::~Pty()
     closeMaster();
 }
 
+dev_t Pty::device() const
+{
+    struct stat node{};
+    return ::stat(qPrintable(m_slave), &node) == 0 ? node.st_rdev : 0;
+}
+
 void Pty::closeMaster()
 {
     if (m_master >= 0)
@@ -31,7 +39,7 @@ void Pty::write(const QByteArray &bytes)
 {
     qsizetype done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::write(m_master, bytes.constData() + done, bytes.size() - done);
+        const ssize_t n = ::write(m_master, bytes.constData() + done, size_t(bytes.size() - done));
         if (n > 0) {
             done += n;
         } else {
@@ -46,12 +54,11 @@ QByteArray Pty::read(int ms, int expect)
     QByteArray got;
     QElapsedTimer clock;
     clock.start();
-    while (got.size() < expect) {
-        const qint64 left = ms - clock.elapsed();
-        if (left <= 0)
-            break;
+    while (got.size() < expect && clock.elapsed() < ms) {
+        if (QCoreApplication::instance())
+            QCoreApplication::processEvents();
         pollfd p{m_master, POLLIN, 0};
-        if (poll(&p, 1, int(left)) <= 0)
+        if (poll(&p, 1, 5) <= 0)
             continue;
         char buf[4096];
         const ssize_t n = ::read(m_master, buf, sizeof buf);

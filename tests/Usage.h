@@ -1,0 +1,47 @@
+#pragma once
+
+// What a process uses, read from the kernel: "self" or a pid.
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+// CPU time in seconds, to the clock tick (10 ms).
+inline double cpuSeconds(const std::string &pid = "self")
+{
+    std::ifstream stat("/proc/" + pid + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    std::istringstream fields(line.substr(line.rfind(')') + 2));
+    std::string skip;
+    for (int i = 0; i < 11; ++i)
+        fields >> skip;
+    long user = 0, system = 0;
+    fields >> user >> system;
+    return double(user + system) / double(sysconf(_SC_CLK_TCK));
+}
+
+// How many descriptors are open, and how many of them lead to `device`.
+inline int openDescriptors(const std::string &pid = "self", dev_t device = 0)
+{
+    int count = 0;
+    std::error_code error;
+    for (const auto &entry : std::filesystem::directory_iterator("/proc/" + pid + "/fd", error)) {
+        struct stat target{};
+        if (device == 0 || (::stat(entry.path().c_str(), &target) == 0 && target.st_rdev == device))
+            ++count;
+    }
+    return count;
+}
+
+inline long residentKiB()
+{
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0, resident = 0;
+    statm >> pages >> resident;
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}

@@ -1,0 +1,206 @@
+#include "ConsoleTest.h"
+
+#include <QAction>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include <poll.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+const QString OwnVersion = QStringLiteral("Kestrin : Version 1.0");
+
+// AddressSanitizer's quarantine holds freed memory back on purpose; there,
+// LeakSanitizer is what finds leaks, at exit.
+#ifdef DRAVEL_SANITIZED
+constexpr long MemoryNoiseKiB = 1L << 20;
+#else
+constexpr long MemoryNoiseKiB = 1024;
+#endif
+
+class WindowTest : public ConsoleTest
+{
+protected:
+    // What the operator sees of the connection, with the link's state.
+    std::string seen() const
+    {
+        const char *states[] = {"None", "Failed", "Open"};
+        return states[int(Console.link.state())] + form->Panel(1)->text().toStdString()
+            + (form->Active1->isEnabled() ? " +Active" : " -Active") + (form->Ferme1->isEnabled() ? " +Ferme" : " -Ferme");
+    }
+    // Chooses "Version" while the far end answers `reply` after `turnaroundMs`,
+    // one byte every 4.17 ms as at 2400 baud; returns the box's text.
+    QString version(const QByteArray &reply, int turnaroundMs = 10)
+    {
+        const int master = pty.master();
+        QByteArray query;
+        std::thread robot([&] {
+            char byte = 0;
+            for (int i = 0; i < 300 && ::read(master, &byte, 1) != 1; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            query += byte;
+            std::this_thread::sleep_for(std::chrono::milliseconds(turnaroundMs));
+            for (char c : reply) {
+                (void)::write(master, &c, 1);
+                std::this_thread::sleep_for(std::chrono::microseconds(4167));
+            }
+        });
+        messages.texts.clear();
+        form->Version1->trigger();
+        robot.join();
+        EXPECT_EQ(query, QByteArray("v"));
+        return messages.texts.size() == 1 ? messages.texts[0] : QStringLiteral("<no single box>");
+    }
+};
+
+TEST_F(WindowTest, ConnectionStatesFollowTheMenu)
+{
+    create(pty.slavePath());
+    EXPECT_EQ(seen(), "Open Connecté -Active +Ferme");
+    EXPECT_TRUE(pty.lineIs2400_8N1Raw());
+    form->Ferme1->trigger();
+    EXPECT_EQ(seen(), "None Déconnecté +Active -Ferme");
+    form->Active1->trigger();
+    EXPECT_EQ(seen(), "Open Connecté -Active +Ferme");
+
+    // Held by another program, then let go: Active stays failed until Ferme.
+    SerialLink other;
+    form->Ferme1->trigger();
+    ASSERT_TRUE(other.open(pty.slavePath()));
+    form->Active1->trigger();
+    EXPECT_EQ(seen(), "Failed Déconnecté -Active +Ferme");
+    other.close();
+    form->Ferme1->trigger();
+    EXPECT_EQ(seen(), "None Déconnecté +Active -Ferme");
+    form->Active1->trigger();
+
+    // A thousand more Ferme/Active leak neither descriptors nor memory.
+    const int fds = openDescriptors();
+    const long kib = residentKiB();
+    for (int i = 0; i < 1000; ++i) {
+        form->Ferme1->trigger();
+        form->Active1->trigger();
+    }
+    EXPECT_EQ(openDescriptors(), fds);
+    EXPECT_LT(residentKiB() - kib, MemoryNoiseKiB);
+    EXPECT_EQ(seen(), "Open Connecté -Active +Ferme");
+
+    form.reset();
+    create(QStringLiteral("/nonexistent/port"));
+    EXPECT_EQ(seen(), "Failed Déconnecté +Active -Ferme");
+    form->Active1->trigger();
+    EXPECT_EQ(seen(), "Failed Déconnecté -Active +Ferme");
+}
+
+TEST_F(WindowTest, QuitterAndTheCloseBoxReleaseThePort)
+{
+    SerialLink other;
+    for (bool byMenu : {true, false}) {
+        createOnPty();
+        if (byMenu)
+            form->Quitter1->trigger();
+        else
+            EXPECT_TRUE(form->close()); // what the title bar's close box does
+        EXPECT_FALSE(form->isVisible());
+        EXPECT_EQ(Console.link.state(), PortState::None);
+        EXPECT_TRUE(other.open(pty.slavePath())) << (byMenu ? "Quitter" : "close box");
+        other.close();
+    }
+}
+
+TEST_F(WindowTest, HelpMenuShowsItsNoticeAndTheRobotsReplyExactly)
+{
+    createOnPty();
+    form->Commande1->trigger();
+    EXPECT_EQ(messages.texts, QStringList{QStringLiteral("Pas d'aide disponible.")});
+
+    EXPECT_EQ(version("Robot 1.0"), QStringLiteral("Robot 1.0"));
+    EXPECT_EQ(version(QByteArray("abc\0def", 7)), QStringLiteral("abc"));
+    EXPECT_EQ(version("Robot simul\xe9 \x80 \x9c"), QStringLiteral("Robot simulé € œ"));
+    EXPECT_EQ(version("a\r\nb\x07\x81"), QStringLiteral("a\nb\u2407\ufffd")) << "controls shown, not acted on";
+    EXPECT_EQ(version("<b>x</b>"), QStringLiteral("<b>x</b>"));
+    QByteArray full(199, 'a');
+    full[198] = 'z';
+    EXPECT_EQ(version(full + "!"), QString::fromLatin1(full));
+    EXPECT_EQ(version(""), QStringLiteral("!")) << "the 200th byte opens the next reply";
+    EXPECT_EQ(version("late", 800), OwnVersion);
+    EXPECT_EQ(version("next"), QStringLiteral("latenext"));
+
+    form->SpeedButton5->click(); // keyboard mode changes nothing here
+    EXPECT_EQ(sent(1), QByteArray("q"));
+    EXPECT_EQ(version("Robot 1.0"), QStringLiteral("Robot 1.0"));
+
+    form->Ferme1->trigger();
+    messages.texts.clear();
+    QElapsedTimer clock;
+    clock.start();
+    form->Version1->trigger();
+    EXPECT_LT(clock.elapsed(), 100) << "a closed port answers at once";
+    EXPECT_EQ(messages.texts, QStringList{OwnVersion});
+    EXPECT_EQ(sent(0), QByteArray());
+}
+
+TEST_F(WindowTest, DeviceThatHangsUpIdlesUntilReconnected)
+{
+    // The port is a name that can be pointed at a new device, as a udev rule
+    // does for a replugged USB adapter.
+    QTemporaryDir dir;
+    const QString port = dir.filePath(QStringLiteral("ttyIR0"));
+    ASSERT_TRUE(QFile::link(pty.slavePath(), port));
+    create(port);
+    ASSERT_EQ(Console.link.state(), PortState::Open);
+
+    pty.closeMaster(); // unplugged, and nobody touches the console
+    const double before = cpuSeconds();
+    QTest::qWait(3000);
+    EXPECT_LT(cpuSeconds() - before, 0.15) << "over 5 % of a core while idle";
+    EXPECT_EQ(seen(), "Open Connecté -Active +Ferme");
+
+    QTest::mouseClick(form->SpeedButton8, Qt::LeftButton);
+    form->Version1->trigger();
+    EXPECT_EQ(messages.texts, QStringList{OwnVersion});
+
+    Pty replugged;
+    ASSERT_TRUE(QFile::remove(port));
+    ASSERT_TRUE(QFile::link(replugged.slavePath(), port));
+    form->Ferme1->trigger();
+    form->Active1->trigger();
+    EXPECT_EQ(seen(), "Open Connecté -Active +Ferme");
+    QTest::mouseClick(form->SpeedButton8, Qt::LeftButton);
+    EXPECT_EQ(replugged.read(2000, 1), QByteArray("q"));
+}
+
+TEST_F(WindowTest, FloodingRobotKeepsMemoryBoundedAndVersionShort)
+{
+    createOnPty();
+    std::atomic<bool> stop{false};
+    const int master = pty.master();
+    std::thread robot([&] {
+        const QByteArray chunk(4096, 'F');
+        while (!stop) {
+            (void)::write(master, chunk.constData(), size_t(chunk.size()));
+            pollfd p{master, POLLOUT, 0};
+            poll(&p, 1, 10);
+        }
+    });
+    QTest::qWait(500);
+    const long kib = residentKiB();
+    QTest::qWait(3000);
+    EXPECT_LT(residentKiB() - kib, MemoryNoiseKiB);
+
+    QElapsedTimer clock;
+    clock.start();
+    form->Version1->trigger();
+    EXPECT_LE(clock.elapsed(), 2500);
+    stop = true;
+    robot.join();
+    EXPECT_EQ(messages.texts, QStringList{QString(199, QChar('F'))});
+}
+
+} // namespace
