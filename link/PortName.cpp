@@ -1,8 +1,9 @@
 #include "PortName.h"
 
+#include <QFileInfo>
 #include <QRegularExpression>
 
-QString devicePathFor(const QString &portName)
+QString devicePathFor(const QString &portName, const QString &devices)
 {
     static const QRegularExpression com(QStringLiteral("^com([1-9][0-9]*)$"),
                                         QRegularExpression::CaseInsensitiveOption);
@@ -12,6 +13,9 @@ QString devicePathFor(const QString &portName)
 #ifdef Q_OS_WIN
     return QStringLiteral("COM") + match.captured(1);
 #else
-    return QStringLiteral("/dev/ttyS") + QString::number(match.captured(1).toInt() - 1);
+    const QString named = devices + QStringLiteral("/com") + match.captured(1);
+    if (QFileInfo(named).exists())
+        return named;
+    return devices + QStringLiteral("/ttyS") + QString::number(match.captured(1).toInt() - 1);
 #endif
 }

@@ -1,11 +1,13 @@
 #include "SerialLink.h"
 
-#include "PortLock.h"
+#include "PortChecks.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QSerialPort>
 
 #include <algorithm>
+#include <unistd.h>
 
 namespace {
 // Bytes the robot sends unasked wait here for the next version exchange;
@@ -41,14 +43,30 @@ bool SerialLink::open(const QString &device)
         if (error == QSerialPort::ReadError || error == QSerialPort::ResourceError)
             QMetaObject::invokeMethod(raw, [this] { dropDeviceIfHungUp(); }, Qt::QueuedConnection);
     });
-    if (lockFileHeldByAnother(device) || !port->open(QIODevice::ReadWrite)
-        || !takeExclusiveFlock(int(port->handle()))) {
-        m_state = PortState::Failed;
-        return false;
+    if (isKernelConsole(device))
+        return fail(OpenFailure::SystemConsole);
+    if (lockFileHeldByAnother(device))
+        return fail(OpenFailure::HeldElsewhere);
+    if (!port->open(QIODevice::ReadWrite)) {
+        // Qt names a port held exclusively a permission error too.
+        if (port->error() != QSerialPort::PermissionError)
+            return fail(OpenFailure::NotFound);
+        const bool allowed = ::access(QFile::encodeName(device).constData(), R_OK | W_OK) == 0;
+        return fail(allowed ? OpenFailure::HeldElsewhere : OpenFailure::AccessDenied);
     }
+    if (!takeExclusiveFlock(int(port->handle())))
+        return fail(OpenFailure::HeldElsewhere);
     m_port = std::move(port);
     m_state = PortState::Open;
+    m_failure = OpenFailure::None;
     return true;
+}
+
+bool SerialLink::fail(OpenFailure why)
+{
+    m_state = PortState::Failed;
+    m_failure = why;
+    return false;
 }
 
 void SerialLink::close()

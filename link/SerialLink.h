@@ -10,6 +10,9 @@ class QSerialPort;
 
 enum class PortState { None, Failed, Open };
 
+// Why the last open failed.
+enum class OpenFailure { None, NotFound, HeldElsewhere, AccessDenied, SystemConsole };
+
 // The console's one connection to the port that carries the infrared adapter.
 // Every operation is synchronous and bounded; nothing throws and, apart from
 // the result of open(), nothing is reported.
@@ -32,9 +35,11 @@ public:
     SerialLink &operator=(const SerialLink &) = delete;
 
     PortState state() const { return m_state; }
+    OpenFailure lastFailure() const { return m_failure; }
 
     // Closes first, then opens `device` exclusively at 2400 baud, 8N1, raw,
-    // without flow control. Returns whether the link is now Open.
+    // without flow control. Returns whether the link is now Open. A device
+    // the kernel uses as its console is never opened.
     bool open(const QString &device);
     void close();
 
@@ -51,8 +56,10 @@ public:
 
 private:
     void dropDeviceIfHungUp();
+    bool fail(OpenFailure why);
 
     PortState m_state = PortState::None;
+    OpenFailure m_failure = OpenFailure::None;
     std::unique_ptr<QSerialPort> m_port;
     ReplyBuffer m_reply{};
 };

@@ -1,4 +1,4 @@
-#include "PortLock.h"
+#include "PortChecks.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -9,6 +9,8 @@
 #include <cstring>
 #include <poll.h>
 #include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -76,4 +78,19 @@ bool hasHungUp(int descriptor)
         return true;
     termios line{};
     return ::tcgetattr(descriptor, &line) != 0 && errno != EINTR;
+}
+
+bool isKernelConsole(const QString &device, const QString &consoles)
+{
+    struct stat node{};
+    QFile list(consoles);
+    if (::stat(QFile::encodeName(device).constData(), &node) != 0 || !S_ISCHR(node.st_mode)
+        || !list.open(QIODevice::ReadOnly))
+        return false;
+    // One console a line, its device number last: "ttyS0  -W- (EC p a)    4:64".
+    const QByteArray number = QByteArray::number(major(node.st_rdev)) + ':' + QByteArray::number(minor(node.st_rdev));
+    for (const QByteArray &line : list.readAll().split('\n'))
+        if (!line.isEmpty() && line.simplified().split(' ').last() == number)
+            return true;
+    return false;
 }

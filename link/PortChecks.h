@@ -2,8 +2,9 @@
 
 #include <QString>
 
-// The conventions other Linux serial programs use to hold a port, beside Qt's
-// own lock file and TIOCEXCL (which root ignores).
+// What the link asks of a device beyond Qt Serial Port: the holds other Linux
+// serial programs put on a port, beside Qt's own lock file and TIOCEXCL
+// (which root ignores); the kernel's consoles; hang-ups.
 
 // A lock file of the UUCP/HDB kind ("LCK..ttyS0" in the system's lock folder)
 // that names a live process other than this one.
@@ -15,3 +16,6 @@ bool takeExclusiveFlock(int descriptor);
 // Whether the device behind `descriptor` has hung up (USB adapter pulled,
 // pty's far end closed): a full output queue is not a hang-up.
 bool hasHungUp(int descriptor);
+
+// Whether `device` is one the kernel lists in `consoles` as its console.
+bool isKernelConsole(const QString &device, const QString &consoles = QStringLiteral("/proc/consoles"));
