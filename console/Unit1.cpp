@@ -9,12 +9,14 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QToolButton>
 
+#include <cstdio>
 #include <iterator>
 #include <optional>
 #include <utility>
@@ -67,6 +69,21 @@ QChar composed(int deadKey, QChar base)
     const char16_t mark = index < int(std::size(Marks)) ? Marks[index] : 0x302;
     const QString text = (QString(base) + QChar(mark)).normalized(QString::NormalizationForm_C);
     return text.size() == 1 ? text[0] : QChar(QChar::ReplacementCharacter);
+}
+
+// Why the port could not be opened, in the operator's words.
+QString failureText(OpenFailure why, const QString &device)
+{
+    switch (why) {
+    case OpenFailure::HeldElsewhere:
+        return QStringLiteral("occupé par un autre programme");
+    case OpenFailure::AccessDenied:
+        return QStringLiteral("accès refusé ; ajoutez votre compte au groupe « %1 »").arg(QFileInfo(device).group());
+    case OpenFailure::SystemConsole:
+        return QStringLiteral("console du système, laissée au système");
+    default:
+        return QStringLiteral("port introuvable");
+    }
 }
 
 void sendIfMouseMode(Command command)
@@ -204,9 +221,24 @@ void TForm1::setConnectionText(const QString &text)
     m_panels[1]->setText(text);
 }
 
+// Panel 1's tooltip, which screen readers read as its description, names the
+// device and, after a failed open, why it failed; so does standard error.
+void TForm1::explainPort(bool openFailed)
+{
+    const QString device = QFileInfo(m_port).exists() ? QFileInfo(m_port).canonicalFilePath() : m_port;
+    QString tip = device;
+    if (openFailed) {
+        tip += QStringLiteral(" : ") + failureText(Console.link.lastFailure(), device);
+        std::fprintf(stderr, "dravel: %s\n", tip.toLocal8Bit().constData());
+    }
+    m_panels[1]->setToolTip(tip);
+}
+
 void TForm1::FormCreate()
 {
-    if (!Console.link.open(m_port)) {
+    const bool opened = Console.link.open(m_port);
+    explainPort(!opened);
+    if (!opened) {
         setConnectionText(Disconnected);
         Active1->setEnabled(true);
         Ferme1->setEnabled(false);
@@ -219,6 +251,7 @@ void TForm1::FormCreate()
 void TForm1::Active1Click()
 {
     const bool opened = Console.link.open(m_port);
+    explainPort(!opened);
     setConnectionText(Connected);
     Console.link.raiseDtr();
     Console.link.raiseRts();
@@ -231,6 +264,7 @@ void TForm1::Active1Click()
 void TForm1::Ferme1Click()
 {
     Console.link.close();
+    explainPort(false);
     setConnectionText(Disconnected);
     Active1->setEnabled(true);
     Ferme1->setEnabled(false);

@@ -70,6 +70,7 @@ private:
     void buildMenus();
     void buildStatusBar();
     void setConnectionText(const QString &text);
+    void explainPort(bool openFailed);
 
     QString m_port;
     QLabel *m_panels[3];
