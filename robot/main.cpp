@@ -20,7 +20,7 @@ int signalPipe[2] = {-1, -1};
 void onSignal(int)
 {
     const char byte = 1;
-    (void)::write(signalPipe[1], &byte, 1);
+    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
 }
 
 // SIGTERM and SIGINT end the event loop, so the line closes cleanly.
@@ -77,21 +77,32 @@ private:
 
 int main(int argc, char *argv[])
 {
-    const bool headless = [&] {
+    auto given = [&](std::initializer_list<const char *> options) {
         for (int i = 1; i < argc; ++i)
-            if (qstrcmp(argv[i], "--headless") == 0)
-                return true;
+            for (const char *option : options)
+                if (qstrcmp(argv[i], option) == 0)
+                    return true;
         return false;
-    }();
-    std::unique_ptr<QCoreApplication> application(headless ? new QCoreApplication(argc, argv)
-                                                           : new QApplication(argc, argv));
+    };
+    const bool headless = given({"--headless"});
+    // Help, version and headless need no window, so no display either.
+    const bool windowless = headless || given({"--help", "-h", "--help-all", "--version", "-v"});
+    if (!windowless && qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        std::fprintf(stderr, "dravel-robot: no display to show the ring on; --headless runs it without one\n");
+        return 1;
+    }
+    std::unique_ptr<QCoreApplication> application(windowless ? new QCoreApplication(argc, argv)
+                                                             : new QApplication(argc, argv));
     QCoreApplication::setApplicationName(QStringLiteral("dravel-robot"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(DRAVEL_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "A simulated Mini Sumo robot on a pseudo-terminal. Prints the terminal's path;\n"
         "bind it over the console's first serial port with scripts/as-com1."));
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.addOptions({
         {QStringLiteral("headless"),
          QStringLiteral("No window: print one line per received byte (milliseconds, hex, character), "
