@@ -13,7 +13,9 @@ check() { if ! eval "$2"; then echo "FAILED: $1"; fail=1; else echo "ok: $1"; fi
 contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
 for path in usr/bin/dravel usr/bin/dravel-robot usr/share/applications/dravel.desktop \
     usr/share/applications/dravel-robot.desktop usr/share/icons/hicolor/32x32/apps/dravel.png \
-    usr/share/icons/hicolor/scalable/apps/dravel.svg usr/share/metainfo/org.dravel.Dravel.metainfo.xml; do
+    usr/share/icons/hicolor/scalable/apps/dravel.svg usr/share/metainfo/org.dravel.Dravel.metainfo.xml \
+    usr/share/man/man1/dravel.1.gz usr/share/man/man1/dravel-robot.1.gz usr/share/doc/dravel/copyright \
+    usr/share/doc/dravel/examples/60-dravel-com1.rules; do
     check "installs /$path" "echo \"\$contents\" | grep -qx './$path'"
 done
 depends=$(dpkg-deb -f "$deb" Depends)
@@ -29,4 +31,5 @@ check "desktop entries validate" "desktop-file-validate $unpacked/usr/share/appl
 check "AppStream metadata validates" "appstreamcli validate --no-net $unpacked/usr/share/metainfo/org.dravel.Dravel.metainfo.xml >/dev/null"
 check "the console's entry matches its window class" "grep -qx 'StartupWMClass=Dravel' $unpacked/usr/share/applications/dravel.desktop"
 check "the installed metadata is the repository's" "cmp -s $source/packaging/org.dravel.Dravel.metainfo.xml $unpacked/usr/share/metainfo/org.dravel.Dravel.metainfo.xml"
+check "Debian's lintian reports no error and no warning" "lintian --fail-on error,warning \"$deb\" 2>/dev/null"
 exit $fail
