@@ -1,8 +1,10 @@
+#include "PortName.h"
 #include "Pty.h"
 #include "SerialLink.h"
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -80,6 +82,15 @@ TEST_F(LinkTest, HoldsThePortByEveryConventionAndHonoursThemAll)
     }
 }
 
+TEST(PortName, Com1IsTheAdministratorsComOneWhereItExistsElseTheFirstUart)
+{
+    QTemporaryDir devices;
+    EXPECT_EQ(devicePathFor(QStringLiteral("Com1"), devices.path()), devices.filePath(QStringLiteral("ttyS0")));
+    ASSERT_TRUE(QFile(devices.filePath(QStringLiteral("ttyUSB0"))).open(QIODevice::WriteOnly));
+    ASSERT_TRUE(QFile::link(devices.filePath(QStringLiteral("ttyUSB0")), devices.filePath(QStringLiteral("com1"))));
+    EXPECT_EQ(devicePathFor(QStringLiteral("Com1"), devices.path()), devices.filePath(QStringLiteral("com1")));
+}
+
 TEST_F(LinkTest, EveryOpenAppliesTheLineSettings)
 {
     ASSERT_TRUE(link.open(pty.slavePath()));
@@ -143,7 +154,7 @@ TEST_F(LinkTest, ReadIsBoundedAndKeepsWhatItDidNotTake)
     std::atomic<bool> stop{false};
     std::thread chatter([master, &stop] {
         while (!stop) {
-            (void)::write(master, "x", 1);
+            [[maybe_unused]] const ssize_t written = ::write(master, "x", 1);
             std::this_thread::sleep_for(std::chrono::milliseconds(30));
         }
     });

@@ -8,7 +8,16 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <fcntl.h>
+#include <functional>
+#include <grp.h>
 #include <poll.h>
+#include <sched.h>
+#include <sys/file.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -47,7 +56,7 @@ protected:
             query += byte;
             std::this_thread::sleep_for(std::chrono::milliseconds(turnaroundMs));
             for (char c : reply) {
-                (void)::write(master, &c, 1);
+                [[maybe_unused]] const ssize_t written = ::write(master, &c, 1);
                 std::this_thread::sleep_for(std::chrono::microseconds(4167));
             }
         });
@@ -56,6 +65,27 @@ protected:
         robot.join();
         EXPECT_EQ(query, QByteArray("v"));
         return messages.texts.size() == 1 ? messages.texts[0] : QStringLiteral("<no single box>");
+    }
+    // Panel 1's tooltip after start-up on `port`, in a child process, which
+    // may drop root or enter a mount namespace of its own in `prepare`.
+    QString tooltipInChild(const QString &port, const std::function<bool()> &prepare)
+    {
+        int out[2];
+        if (::pipe(out) != 0)
+            return {};
+        if (::fork() == 0) {
+            const QByteArray tip = prepare() ? (create(port), form->Panel(1)->toolTip().toUtf8()) : "<not prepared>";
+            [[maybe_unused]] const ssize_t written = ::write(out[1], tip.constData(), size_t(tip.size()));
+            ::_exit(0);
+        }
+        ::close(out[1]);
+        QByteArray tip;
+        char buffer[256];
+        for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;)
+            tip.append(buffer, n);
+        ::close(out[0]);
+        ::wait(nullptr);
+        return QString::fromUtf8(tip);
     }
 };
 
@@ -96,6 +126,46 @@ TEST_F(WindowTest, ConnectionStatesFollowTheMenu)
     EXPECT_EQ(seen(), "Failed Déconnecté +Active -Ferme");
     form->Active1->trigger();
     EXPECT_EQ(seen(), "Failed Déconnecté -Active +Ferme");
+}
+
+TEST_F(WindowTest, TooltipSaysWhyThePortFailed)
+{
+    const QString device = pty.slavePath();
+    createOnPty();
+    EXPECT_EQ(form->Panel(1)->toolTip(), device);
+    form->Ferme1->trigger();
+    const int holder = ::open(qPrintable(device), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+    form->Active1->trigger();
+    EXPECT_EQ(form->Panel(1)->toolTip(), device + QStringLiteral(" : occupé par un autre programme"));
+    ::close(holder);
+    form.reset();
+    create(QStringLiteral("/nonexistent/ttyS0"));
+    EXPECT_EQ(form->Panel(1)->toolTip(), QStringLiteral("/nonexistent/ttyS0 : port introuvable"));
+
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "dropping to another user and private mounts need root";
+    // Told the group that the node itself names.
+    const group *tty = ::getgrnam("tty");
+    ASSERT_TRUE(tty);
+    ASSERT_EQ(::chown(qPrintable(device), 0, tty->gr_gid), 0);
+    ASSERT_EQ(::chmod(qPrintable(device), 0660), 0);
+    EXPECT_EQ(tooltipInChild(device, [] { return ::setgid(65534) == 0 && ::setuid(65534) == 0; }).toStdString(),
+              (device + QStringLiteral(" : accès refusé ; ajoutez votre compte au groupe « tty »")).toStdString());
+
+    // The kernel's console, as /proc/consoles lists it, is never opened.
+    QTemporaryDir dir;
+    const QString consoles = dir.filePath(QStringLiteral("consoles"));
+    QFile list(consoles);
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+    list.write(QStringLiteral("ttyS0 -W- (EC p a) %1:%2\n").arg(major(pty.device())).arg(minor(pty.device())).toUtf8());
+    list.close();
+    EXPECT_EQ(tooltipInChild(device, [&] {
+                  return ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0
+                      && ::mount(qPrintable(consoles), "/proc/consoles", nullptr, MS_BIND, nullptr) == 0;
+              }).toStdString(),
+              (device + QStringLiteral(" : console du système, laissée au système")).toStdString());
+    EXPECT_FALSE(pty.lineIs2400_8N1Raw()) << "the console's line was taken";
 }
 
 TEST_F(WindowTest, QuitterAndTheCloseBoxReleaseThePort)
@@ -184,7 +254,7 @@ TEST_F(WindowTest, FloodingRobotKeepsMemoryBoundedAndVersionShort)
     std::thread robot([&] {
         const QByteArray chunk(4096, 'F');
         while (!stop) {
-            (void)::write(master, chunk.constData(), size_t(chunk.size()));
+            [[maybe_unused]] const ssize_t written = ::write(master, chunk.constData(), size_t(chunk.size()));
             pollfd p{master, POLLOUT, 0};
             poll(&p, 1, 10);
         }

@@ -131,6 +131,12 @@ def status():
 os.environ["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
 subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus",
                 "org.a11y.Bus.GetAddress"], check=True, capture_output=True)
+# Without a display the robot says so and suggests --headless; --help needs none.
+no_display = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
+bare = subprocess.run([os.path.join(BUILD, "dravel-robot")], env=no_display, capture_output=True, text=True)
+check(bare.returncode == 1 and "--headless" in bare.stderr, f"robot without a display: {bare}")
+check(subprocess.run([os.path.join(BUILD, "dravel-robot"), "--help"], env=no_display,
+                     capture_output=True).returncode == 0, "robot --help without a display")
 robot = Robot()
 console = subprocess.Popen([os.environ["DRAVEL_AS_COM1"], robot.pty, os.path.join(BUILD, "dravel")])
 try:
