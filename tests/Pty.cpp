@@ -35,20 +35,6 @@ void Pty::closeMaster()
     m_master = -1;
 }
 
-void Pty::write(const QByteArray &bytes)
-{
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(m_master, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n > 0) {
-            done += n;
-        } else {
-            pollfd p{m_master, POLLOUT, 0};
-            poll(&p, 1, 100);
-        }
-    }
-}
-
 QByteArray Pty::read(int ms, int expect)
 {
     QByteArray got;

@@ -20,7 +20,6 @@ public:
     dev_t device() const;
     void closeMaster();
 
-    void write(const QByteArray &bytes);
     // Whatever arrives within `ms` milliseconds, stopping early once `expect`
     // bytes came; a Qt event loop of this thread keeps running meanwhile.
     QByteArray read(int ms, int expect = 1 << 20);
