@@ -60,7 +60,7 @@ protected:
         ASSERT_EQ(Console.link.state(), PortState::Open);
     }
     // Bytes at the far end: `expect` of them, or whatever comes in 100 ms if none are expected.
-    QByteArray sent(int expect) { return pty.read(expect == 0 ? 100 : 2000, expect); }
+    QByteArray sent(int expect) { return expect == 0 ? pty.read(100) : pty.read(2000, expect); }
 
     Pty pty;
     std::unique_ptr<TForm1> form;
