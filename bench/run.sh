@@ -1,8 +1,6 @@
 #!/bin/sh
 # Builds and runs the benchmarks under a private Xvfb; prints one report.
-# Exits 1 if a figure missed its aim or its scenario did not happen. The
-# memory soak under a flooding robot takes minutes and runs on its own:
-# bench/flood_soak.py (see there).
+# Exits 1 if a figure missed its aim or its scenario did not happen.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/setup.sh >/dev/null
