@@ -13,6 +13,8 @@
 
 #include <memory>
 
+inline void PrintTo(const QString &text, std::ostream *os) { *os << '"' << text.toStdString() << '"'; }
+
 // Answers every message box the moment it shows, so no test blocks on a
 // dialog, and records what each said; a box not titled "Dravel" or not in
 // plain text is recorded as such.
@@ -54,11 +56,7 @@ protected:
         Form1 = form.get();
         form->show();
     }
-    void createOnPty()
-    {
-        create(pty.slavePath());
-        ASSERT_EQ(Console.link.state(), PortState::Open);
-    }
+    void createOnPty() { create(pty.slavePath()); ASSERT_EQ(Console.link.state(), PortState::Open); }
     // Bytes at the far end: `expect` of them, or whatever comes in 100 ms if none are expected.
     QByteArray sent(int expect) { return expect == 0 ? pty.read(100) : pty.read(2000, expect); }
 

@@ -25,39 +25,20 @@ TEST(RobotModel, StepsItsSpeedWithinBoundsAndCountsUnknownBytes)
     EXPECT_FALSE(robot.apply('E'));
     EXPECT_TRUE(robot.apply('v'));
     EXPECT_EQ(robot.unknownBytes(), 1);
-    robot.apply('e');
-    robot.advance(60);
-    EXPECT_EQ(robot.y(), RobotModel::ArenaHalfWidthCm) << "it may leave the ring, not the arena";
 }
 
 // The console's side of the line is the pty's slave, opened here directly.
-class RobotLineTest : public ::testing::Test
+TEST(RobotLine, AnswersVAt2400BaudAndTakesANewConsoleAfterOneDied)
 {
-protected:
-    void SetUp() override
-    {
-        options.reply = QByteArray(40, 'r');
-        line = std::make_unique<RobotLine>(options);
-        ASSERT_TRUE(line->open());
-        port = ::open(qPrintable(line->slavePath()), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        ASSERT_GE(port, 0);
-        QObject::connect(line.get(), &RobotLine::received, [this](char byte, double) { got += byte; });
-    }
-    void TearDown() override { ::close(port); }
-
-    RobotLine::Options options;
-    std::unique_ptr<RobotLine> line;
-    int port = -1;
+    RobotLine line({10, QByteArray(40, 'r'), true});
     QByteArray got;
-};
-
-TEST_F(RobotLineTest, AnswersVAtThePaceOf2400BaudAndNothingElse)
-{
+    QObject::connect(&line, &RobotLine::received, [&got](char byte, double) { got += byte; });
+    ASSERT_TRUE(line.open());
+    const int port = ::open(qPrintable(line.slavePath()), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     ASSERT_EQ(::write(port, "Zev", 3), 3);
     QList<qint64> times;
     QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < 400) { // the reply takes 177 ms
+    for (clock.start(); clock.elapsed() < 400;) { // the reply takes 177 ms
         QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
         for (char byte; ::read(port, &byte, 1) == 1;)
             times << clock.nsecsElapsed() / 1000;
@@ -67,22 +48,19 @@ TEST_F(RobotLineTest, AnswersVAtThePaceOf2400BaudAndNothingElse)
     const double spanMs = (times.last() - times.first()) / 1000.0;
     EXPECT_NEAR(spanMs, 39 * RobotLine::ByteMs, 25) << "40 bytes should span 39 byte-times";
     EXPECT_GT(spanMs, 39 * RobotLine::ByteMs - 5);
-}
 
-TEST_F(RobotLineTest, TakesANewConsoleAfterTheOldOneDied)
-{
     // A console holds the line exclusively and dies without letting go; the
     // line keeps the slave open, so the hold would outlive it.
-    const int probe = ::open(qPrintable(line->slavePath()), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    const int probe = ::open(qPrintable(line.slavePath()), O_RDWR | O_NOCTTY | O_CLOEXEC);
     ASSERT_EQ(::ioctl(port, TIOCEXCL), 0);
     ::close(port);
-    port = probe;
     int exclusive = 1;
     for (int i = 0; i < 100 && exclusive; ++i) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         ASSERT_EQ(::ioctl(probe, TIOCGEXCL, &exclusive), 0);
     }
     EXPECT_EQ(exclusive, 0) << "the next console would get EBUSY";
+    ::close(probe);
 }
 
 } // namespace

@@ -7,21 +7,17 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <cstdio>
+#include <iterator>
 #include <string>
 
 // CPU time in seconds, to the clock tick (10 ms).
 inline double cpuSeconds(const std::string &pid = "self")
 {
     std::ifstream stat("/proc/" + pid + "/stat");
-    std::string line;
-    std::getline(stat, line);
-    std::istringstream fields(line.substr(line.rfind(')') + 2));
-    std::string skip;
-    for (int i = 0; i < 11; ++i)
-        fields >> skip;
+    const std::string text{std::istreambuf_iterator<char>(stat), {}};
     long user = 0, system = 0;
-    fields >> user >> system;
+    std::sscanf(text.c_str() + text.rfind(')') + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %ld %ld", &user, &system);
     return double(user + system) / double(sysconf(_SC_CLK_TCK));
 }
 

@@ -1,4 +1,5 @@
 #include "ConsoleTest.h"
+#include "PortName.h"
 
 #include <QAction>
 #include <QMenuBar>
@@ -19,10 +20,82 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <thread>
 #include <unistd.h>
 
 namespace {
+
+using LinkTest = ConsoleTest;
+
+TEST(PortName, Com1IsTheAdministratorsComOneWhereItExistsElseTheFirstUart)
+{
+    QTemporaryDir devices;
+    EXPECT_EQ(devicePathFor(QStringLiteral("Com1"), devices.path()), devices.filePath(QStringLiteral("ttyS0")));
+    ASSERT_TRUE(QFile(devices.filePath(QStringLiteral("ttyUSB0"))).open(QIODevice::WriteOnly));
+    ASSERT_TRUE(QFile::link(devices.filePath(QStringLiteral("ttyUSB0")), devices.filePath(QStringLiteral("com1"))));
+    EXPECT_EQ(devicePathFor(QStringLiteral("Com1"), devices.path()), devices.filePath(QStringLiteral("com1")));
+}
+
+TEST_F(LinkTest, EveryOpenAppliesTheLineSettings)
+{
+    SerialLink link;
+    // Another program leaves the line at 9600, two stop bits, hardware flow
+    // control and echo. (A pty keeps no data bits or parity: it is always 8N.)
+    termios t{};
+    ASSERT_EQ(tcgetattr(pty.master(), &t), 0);
+    cfsetspeed(&t, B9600);
+    t.c_cflag |= CSTOPB | CRTSCTS;
+    t.c_lflag |= ECHO | ICANON;
+    ASSERT_EQ(tcsetattr(pty.master(), TCSANOW, &t), 0);
+    ASSERT_TRUE(link.open(pty.slavePath()));
+    EXPECT_TRUE(pty.lineIs2400_8N1Raw());
+}
+
+TEST_F(LinkTest, SendsEveryByteOnceInOrderThroughAStalledLine)
+{
+    SerialLink link;
+    ASSERT_TRUE(link.open(pty.slavePath()));
+    // Nobody reads the far end: the driver's queue fills (about 20 KB on a
+    // pty) and the rest must wait their turn, not be dropped.
+    QByteArray typed;
+    for (int i = 0; i < 30000; ++i)
+        typed += "exdsol"[i % 6];
+    typed += 'q';
+    for (char byte : typed)
+        link.sendByte(byte);
+    EXPECT_EQ(link.state(), PortState::Open);
+    const QByteArray got = pty.read(10000, int(typed.size()));
+    EXPECT_EQ(got.size(), typed.size());
+    EXPECT_TRUE(got == typed) << "bytes lost, doubled or out of order";
+}
+
+TEST_F(LinkTest, ReadEndsWithinTheBoundsTheReadmePromises)
+{
+    SerialLink link;
+    ASSERT_TRUE(link.open(pty.slavePath()));
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(link.readReply(), 0u);
+    EXPECT_GE(clock.elapsed(), SerialLink::FirstByteMs - 20);
+    EXPECT_LT(clock.elapsed(), 900) << "no reply must give up within 0.9 s";
+
+    // A byte every 30 ms never leaves a 50 ms gap: the total bound ends it.
+    std::atomic<bool> stop{false};
+    std::thread chatter([master = pty.master(), &stop] {
+        while (!stop) {
+            [[maybe_unused]] const ssize_t written = ::write(master, "x", 1);
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        }
+    });
+    clock.restart();
+    EXPECT_LT(link.readReply(), quint32(SerialLink::ReplySize));
+    const qint64 took = clock.elapsed();
+    stop = true;
+    chatter.join();
+    EXPECT_GE(took, SerialLink::TotalMs - 20);
+    EXPECT_LT(took, 2500) << "a trickling robot must be cut off within 2.5 s";
+}
 
 const QString OwnVersion = QStringLiteral("Kestrin : Version 1.0");
 
@@ -48,16 +121,12 @@ protected:
     // one byte every 4.17 ms as at 2400 baud; returns the box's text.
     QString version(const QByteArray &reply, int turnaroundMs = 10)
     {
-        const int master = pty.master();
         QByteArray query;
         std::thread robot([&] {
-            char byte = 0;
-            for (int i = 0; i < 300 && ::read(master, &byte, 1) != 1; ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            query += byte;
+            query = pty.read(3000, 1);
             std::this_thread::sleep_for(std::chrono::milliseconds(turnaroundMs));
             for (char c : reply) {
-                [[maybe_unused]] const ssize_t written = ::write(master, &c, 1);
+                [[maybe_unused]] const ssize_t written = ::write(pty.master(), &c, 1);
                 std::this_thread::sleep_for(std::chrono::microseconds(4167));
             }
         });
@@ -80,36 +149,63 @@ protected:
             ::_exit(0);
         }
         ::close(out[1]);
-        QByteArray tip;
-        char buffer[256];
-        for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;)
-            tip.append(buffer, n);
-        ::close(out[0]);
+        QFile tip;
+        tip.open(out[0], QIODevice::ReadOnly, QFile::AutoCloseHandle);
+        const QByteArray text = tip.readAll();
         ::wait(nullptr);
-        return QString::fromUtf8(tip);
+        return QString::fromUtf8(text);
     }
 };
 
-TEST_F(WindowTest, ConnectionStatesFollowTheMenu)
+TEST_F(WindowTest, ConnectionStatesFollowTheMenuAndSayWhyAnOpenFailed)
 {
-    create(pty.slavePath());
+    const QString device = pty.slavePath();
+    const QString busy = device + QStringLiteral(" : occupé par un autre programme");
+    createOnPty();
     EXPECT_EQ(seen(), "Open Connecté -Active +Ferme");
+    EXPECT_EQ(form->Panel(1)->toolTip(), device);
     EXPECT_TRUE(pty.lineIs2400_8N1Raw());
+
+    // Every way another program holds a port: Qt's lock file and TIOCEXCL, a
+    // flock() (picocom), a lock file with the live owner's pid in ten ASCII
+    // digits (minicom, cu) or four binary bytes. Active fails and stays so
+    // until Ferme; a live owner's lock file is never touched.
+    QFile lock(QStringLiteral("/var/lock/LCK..") + device.mid(5).replace('/', '_'));
+    const qint32 live = ::getppid();
+    const int holder = ::open(qPrintable(device), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    SerialLink other;
+    const QByteArray lockFiles[] = {QByteArray::number(live).rightJustified(10) + '\n',
+                                    QByteArray(reinterpret_cast<const char *>(&live), sizeof live)};
+    for (int way = 0; way < 4; ++way) {
+        form->Ferme1->trigger();
+        EXPECT_EQ(seen(), "None Déconnecté +Active -Ferme");
+        if (way == 0)
+            ASSERT_TRUE(other.open(device));
+        else if (way == 1)
+            ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+        else if (!lock.open(QIODevice::WriteOnly) || lock.write(lockFiles[way - 2]) < 0 || !lock.flush())
+            GTEST_SKIP() << "/var/lock is not writable here";
+        form->Active1->trigger();
+        EXPECT_EQ(seen(), "Failed Déconnecté -Active +Ferme") << way;
+        EXPECT_EQ(form->Panel(1)->toolTip(), busy) << way;
+        other.close();
+        ::flock(holder, LOCK_UN);
+        lock.close();
+        EXPECT_TRUE(way < 2 || (lock.open(QIODevice::ReadOnly) && lock.readAll() == lockFiles[way - 2]));
+        lock.remove();
+    }
+    // A lock file whose owner is gone holds nothing.
+    const pid_t dead = ::fork();
+    if (dead == 0)
+        ::_exit(0);
+    ::waitpid(dead, nullptr, 0);
+    ASSERT_TRUE(lock.open(QIODevice::WriteOnly) && lock.write(QByteArray::number(dead).rightJustified(10) + '\n') > 0);
+    lock.close();
     form->Ferme1->trigger();
-    EXPECT_EQ(seen(), "None Déconnecté +Active -Ferme");
     form->Active1->trigger();
     EXPECT_EQ(seen(), "Open Connecté -Active +Ferme");
-
-    // Held by another program, then let go: Active stays failed until Ferme.
-    SerialLink other;
-    form->Ferme1->trigger();
-    ASSERT_TRUE(other.open(pty.slavePath()));
-    form->Active1->trigger();
-    EXPECT_EQ(seen(), "Failed Déconnecté -Active +Ferme");
-    other.close();
-    form->Ferme1->trigger();
-    EXPECT_EQ(seen(), "None Déconnecté +Active -Ferme");
-    form->Active1->trigger();
+    EXPECT_NE(::flock(holder, LOCK_EX | LOCK_NB), 0) << "the console takes no flock of its own";
+    ::close(holder);
 
     const int fds = openDescriptors();
     for (int i = 0; i < 1000; ++i) {
@@ -119,49 +215,29 @@ TEST_F(WindowTest, ConnectionStatesFollowTheMenu)
     EXPECT_EQ(openDescriptors(), fds) << "Ferme and Active leak descriptors";
 
     form.reset();
-    create(QStringLiteral("/nonexistent/port"));
-    EXPECT_EQ(seen(), "Failed Déconnecté +Active -Ferme");
-    form->Active1->trigger();
-    EXPECT_EQ(seen(), "Failed Déconnecté -Active +Ferme");
-}
-
-TEST_F(WindowTest, TooltipSaysWhyThePortFailed)
-{
-    const QString device = pty.slavePath();
-    createOnPty();
-    EXPECT_EQ(form->Panel(1)->toolTip(), device);
-    form->Ferme1->trigger();
-    const int holder = ::open(qPrintable(device), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
-    form->Active1->trigger();
-    EXPECT_EQ(form->Panel(1)->toolTip(), device + QStringLiteral(" : occupé par un autre programme"));
-    ::close(holder);
-    form.reset();
     create(QStringLiteral("/nonexistent/ttyS0"));
+    EXPECT_EQ(seen(), "Failed Déconnecté +Active -Ferme");
     EXPECT_EQ(form->Panel(1)->toolTip(), QStringLiteral("/nonexistent/ttyS0 : port introuvable"));
 
     if (::geteuid() != 0)
         GTEST_SKIP() << "dropping to another user and private mounts need root";
     // Told the group that the node itself names.
     const group *tty = ::getgrnam("tty");
-    ASSERT_TRUE(tty);
-    ASSERT_EQ(::chown(qPrintable(device), 0, tty->gr_gid), 0);
-    ASSERT_EQ(::chmod(qPrintable(device), 0660), 0);
-    EXPECT_EQ(tooltipInChild(device, [] { return ::setgid(65534) == 0 && ::setuid(65534) == 0; }).toStdString(),
-              (device + QStringLiteral(" : accès refusé ; ajoutez votre compte au groupe « tty »")).toStdString());
+    ASSERT_TRUE(tty && ::chown(qPrintable(device), 0, tty->gr_gid) == 0 && ::chmod(qPrintable(device), 0660) == 0);
+    EXPECT_EQ(tooltipInChild(device, [] { return ::setgid(65534) == 0 && ::setuid(65534) == 0; }),
+              device + QStringLiteral(" : accès refusé ; ajoutez votre compte au groupe « tty »"));
 
     // The kernel's console, as /proc/consoles lists it, is never opened.
     QTemporaryDir dir;
-    const QString consoles = dir.filePath(QStringLiteral("consoles"));
-    QFile list(consoles);
-    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
-    list.write(QStringLiteral("ttyS0 -W- (EC p a) %1:%2\n").arg(major(pty.device())).arg(minor(pty.device())).toUtf8());
-    list.close();
+    QFile consoles(dir.filePath(QStringLiteral("consoles")));
+    ASSERT_TRUE(consoles.open(QIODevice::WriteOnly));
+    consoles.write(QStringLiteral("ttyS0 -W- (EC p a) %1:%2\n").arg(major(pty.device())).arg(minor(pty.device())).toUtf8());
+    consoles.close();
     EXPECT_EQ(tooltipInChild(device, [&] {
                   return ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0
-                      && ::mount(qPrintable(consoles), "/proc/consoles", nullptr, MS_BIND, nullptr) == 0;
-              }).toStdString(),
-              (device + QStringLiteral(" : console du système, laissée au système")).toStdString());
+                      && ::mount(qPrintable(consoles.fileName()), "/proc/consoles", nullptr, MS_BIND, nullptr) == 0;
+              }),
+              device + QStringLiteral(" : console du système, laissée au système"));
     EXPECT_FALSE(pty.lineIs2400_8N1Raw()) << "the console's line was taken";
 }
 
@@ -170,12 +246,8 @@ TEST_F(WindowTest, QuitterAndTheCloseBoxReleaseThePort)
     SerialLink other;
     for (bool byMenu : {true, false}) {
         createOnPty();
-        if (byMenu)
-            form->Quitter1->trigger();
-        else
-            EXPECT_TRUE(form->close()); // what the title bar's close box does
+        byMenu ? form->Quitter1->trigger() : void(form->close()); // close(): the title bar's close box
         EXPECT_FALSE(form->isVisible());
-        EXPECT_EQ(Console.link.state(), PortState::None);
         EXPECT_TRUE(other.open(pty.slavePath())) << (byMenu ? "Quitter" : "close box");
         other.close();
     }
@@ -264,11 +336,7 @@ const QString KeyError = QStringLiteral("Erreur de Touche Clavier");
 class DrivePadTest : public ConsoleTest
 {
 protected:
-    void SetUp() override
-    {
-        ConsoleTest::SetUp();
-        createOnPty();
-    }
+    void SetUp() override { ConsoleTest::SetUp(); createOnPty(); }
     QList<QToolButton *> pictures() const
     {
         return {form->SpeedButton1, form->SpeedButton2, form->SpeedButton3,
