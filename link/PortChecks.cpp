@@ -87,7 +87,7 @@ bool isKernelConsole(const QString &device, const QString &consoles)
     if (::stat(QFile::encodeName(device).constData(), &node) != 0 || !S_ISCHR(node.st_mode)
         || !list.open(QIODevice::ReadOnly))
         return false;
-    // One console a line, its device number last: "ttyS0  -W- (EC p a)    4:64".
+    // One console a line, its device number last: "ttyAMA0  -W- (EC p a)    204:64".
     const QByteArray number = QByteArray::number(major(node.st_rdev)) + ':' + QByteArray::number(minor(node.st_rdev));
     for (const QByteArray &line : list.readAll().split('\n'))
         if (!line.isEmpty() && line.simplified().split(' ').last() == number)

@@ -6,7 +6,7 @@
 // serial programs put on a port, beside Qt's own lock file and TIOCEXCL
 // (which root ignores); the kernel's consoles; hang-ups.
 
-// A lock file of the UUCP/HDB kind ("LCK..ttyS0" in the system's lock folder)
+// A lock file of the UUCP/HDB kind ("LCK..ttyUSB0" in the system's lock folder)
 // that names a live process other than this one.
 bool lockFileHeldByAnother(const QString &device);
 

@@ -215,9 +215,9 @@ TEST_F(WindowTest, ConnectionStatesFollowTheMenuAndSayWhyAnOpenFailed)
     EXPECT_EQ(openDescriptors(), fds) << "Ferme and Active leak descriptors";
 
     form.reset();
-    create(QStringLiteral("/nonexistent/ttyS0"));
+    create(QStringLiteral("/nonexistent/ttyIR0"));
     EXPECT_EQ(seen(), "Failed Déconnecté +Active -Ferme");
-    EXPECT_EQ(form->Panel(1)->toolTip(), QStringLiteral("/nonexistent/ttyS0 : port introuvable"));
+    EXPECT_EQ(form->Panel(1)->toolTip(), QStringLiteral("/nonexistent/ttyIR0 : port introuvable"));
 
     if (::geteuid() != 0)
         GTEST_SKIP() << "dropping to another user and private mounts need root";
@@ -231,7 +231,7 @@ TEST_F(WindowTest, ConnectionStatesFollowTheMenuAndSayWhyAnOpenFailed)
     QTemporaryDir dir;
     QFile consoles(dir.filePath(QStringLiteral("consoles")));
     ASSERT_TRUE(consoles.open(QIODevice::WriteOnly));
-    consoles.write(QStringLiteral("ttyS0 -W- (EC p a) %1:%2\n").arg(major(pty.device())).arg(minor(pty.device())).toUtf8());
+    consoles.write(QStringLiteral("ttyIR0 -W- (EC p a) %1:%2\n").arg(major(pty.device())).arg(minor(pty.device())).toUtf8());
     consoles.close();
     EXPECT_EQ(tooltipInChild(device, [&] {
                   return ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0
