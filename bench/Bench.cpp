@@ -18,6 +18,15 @@ double msSince(Clock::time_point start)
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
+int Desktop::check(int argc, int needed, const char *usage) const
+{
+    if (argc < needed)
+        std::fprintf(stderr, "usage: %s\n", usage);
+    else if (!display)
+        std::fprintf(stderr, "no X display\n");
+    return argc < needed ? 2 : display ? 0 : 1;
+}
+
 void Desktop::watch()
 {
     XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);

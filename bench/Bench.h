@@ -26,6 +26,9 @@ struct Desktop
     Display *display = XOpenDisplay(nullptr);
     ~Desktop() { if (display) XCloseDisplay(display); }
 
+    // 0 when the command line has its `needed` words and the display opened;
+    // else says why and gives the exit status.
+    int check(int argc, int needed, const char *usage) const;
     // From now on, report top-level windows as they are mapped.
     void watch();
     // Waits for the first event `wanted` accepts; false on time-out.

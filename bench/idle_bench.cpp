@@ -5,15 +5,9 @@
 
 int main(int argc, char **argv)
 {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: idle_bench AS_COM1 DRAVEL\n");
-        return 2;
-    }
     Desktop desktop;
-    if (!desktop.display) {
-        std::fprintf(stderr, "idle_bench: no X display\n");
-        return 1;
-    }
+    if (const int status = desktop.check(argc, 3, "idle_bench AS_COM1 DRAVEL"))
+        return status;
     struct Case
     {
         const char *name;

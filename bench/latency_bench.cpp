@@ -10,16 +10,10 @@
 
 int main(int argc, char **argv)
 {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: latency_bench AS_COM1 DRAVEL [EVENTS]\n");
-        return 2;
-    }
-    const int events = argc > 3 ? std::atoi(argv[3]) : 300;
     Desktop desktop;
-    if (!desktop.display) {
-        std::fprintf(stderr, "latency_bench: no X display\n");
-        return 1;
-    }
+    if (const int status = desktop.check(argc, 3, "latency_bench AS_COM1 DRAVEL [EVENTS]"))
+        return status;
+    const int events = argc > 3 ? std::atoi(argv[3]) : 300;
     Pty pty;
     desktop.watch();
     const pid_t pid = spawn({argv[1], pty.slavePath().toStdString(), argv[2]});

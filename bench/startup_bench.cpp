@@ -47,16 +47,10 @@ double median(std::vector<double> v)
 
 int main(int argc, char **argv)
 {
-    if (argc < 4) {
-        std::fprintf(stderr, "usage: startup_bench AS_COM1 DRAVEL BARE_WINDOW [RUNS]\n");
-        return 2;
-    }
-    const int runs = argc > 4 ? std::atoi(argv[4]) : 20;
     Desktop desktop;
-    if (!desktop.display) {
-        std::fprintf(stderr, "startup_bench: no X display\n");
-        return 1;
-    }
+    if (const int status = desktop.check(argc, 4, "startup_bench AS_COM1 DRAVEL BARE_WINDOW [RUNS]"))
+        return status;
+    const int runs = argc > 4 ? std::atoi(argv[4]) : 20;
     std::vector<double> ms[3], kib[3];
     bool portOpen = true;
     for (int i = 0; i < runs; ++i) {

@@ -49,16 +49,10 @@ std::vector<double> measure(Desktop &desktop, const char *asCom1, const char *dr
 
 int main(int argc, char **argv)
 {
-    if (argc < 4) {
-        std::fprintf(stderr, "usage: version_bench AS_COM1 DRAVEL DRAVEL_ROBOT [RUNS]\n");
-        return 2;
-    }
-    const int runs = argc > 4 ? std::atoi(argv[4]) : 10;
     Desktop desktop;
-    if (!desktop.display) {
-        std::fprintf(stderr, "version_bench: no X display\n");
-        return 1;
-    }
+    if (const int status = desktop.check(argc, 4, "version_bench AS_COM1 DRAVEL DRAVEL_ROBOT [RUNS]"))
+        return status;
+    const int runs = argc > 4 ? std::atoi(argv[4]) : 10;
     struct Case
     {
         const char *name;

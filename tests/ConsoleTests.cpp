@@ -10,19 +10,15 @@
 #include <QTest>
 #include <QToolButton>
 
-#include <fcntl.h>
 #include <functional>
 #include <grp.h>
-#include <poll.h>
 #include <sched.h>
 #include <sys/file.h>
 #include <sys/mount.h>
-#include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
@@ -160,7 +156,6 @@ protected:
 TEST_F(WindowTest, ConnectionStatesFollowTheMenuAndSayWhyAnOpenFailed)
 {
     const QString device = pty.slavePath();
-    const QString busy = device + QStringLiteral(" : occupé par un autre programme");
     createOnPty();
     EXPECT_EQ(seen(), "Open Connecté -Active +Ferme");
     EXPECT_EQ(form->Panel(1)->toolTip(), device);
@@ -187,7 +182,7 @@ TEST_F(WindowTest, ConnectionStatesFollowTheMenuAndSayWhyAnOpenFailed)
             GTEST_SKIP() << "/var/lock is not writable here";
         form->Active1->trigger();
         EXPECT_EQ(seen(), "Failed Déconnecté -Active +Ferme") << way;
-        EXPECT_EQ(form->Panel(1)->toolTip(), busy) << way;
+        EXPECT_EQ(form->Panel(1)->toolTip(), device + QStringLiteral(" : occupé par un autre programme")) << way;
         other.close();
         ::flock(holder, LOCK_UN);
         lock.close();

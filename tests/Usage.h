@@ -25,12 +25,10 @@ inline double cpuSeconds(const std::string &pid = "self")
 inline int openDescriptors(const std::string &pid = "self", dev_t device = 0)
 {
     int count = 0;
+    struct stat target{};
     std::error_code error;
-    for (const auto &entry : std::filesystem::directory_iterator("/proc/" + pid + "/fd", error)) {
-        struct stat target{};
-        if (device == 0 || (::stat(entry.path().c_str(), &target) == 0 && target.st_rdev == device))
-            ++count;
-    }
+    for (const auto &entry : std::filesystem::directory_iterator("/proc/" + pid + "/fd", error))
+        count += device == 0 || (::stat(entry.path().c_str(), &target) == 0 && target.st_rdev == device);
     return count;
 }
 

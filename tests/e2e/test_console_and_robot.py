@@ -73,8 +73,8 @@ class Robot:
 
 def find_app():
     desktop = pyatspi.Registry.getDesktop(0)
-    apps = (desktop.getChildAtIndex(i) for i in range(desktop.childCount))
-    return next((a for a in apps if a is not None and a.name == "Dravel" and a.childCount), None)
+    return next((a for a in map(desktop.getChildAtIndex, range(desktop.childCount))
+                 if a is not None and a.name == "Dravel" and a.childCount), None)
 
 
 def nodes(node, role):
