@@ -80,10 +80,10 @@ bool hasHungUp(int descriptor)
     return ::tcgetattr(descriptor, &line) != 0 && errno != EINTR;
 }
 
-bool isKernelConsole(const QString &device, const QString &consoles)
+bool isKernelConsole(const QString &device)
 {
     struct stat node{};
-    QFile list(consoles);
+    QFile list(QStringLiteral("/proc/consoles"));
     if (::stat(QFile::encodeName(device).constData(), &node) != 0 || !S_ISCHR(node.st_mode)
         || !list.open(QIODevice::ReadOnly))
         return false;

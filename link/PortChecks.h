@@ -17,5 +17,5 @@ bool takeExclusiveFlock(int descriptor);
 // pty's far end closed): a full output queue is not a hang-up.
 bool hasHungUp(int descriptor);
 
-// Whether `device` is one the kernel lists in `consoles` as its console.
-bool isKernelConsole(const QString &device, const QString &consoles = QStringLiteral("/proc/consoles"));
+// Whether `device` is one the kernel lists in /proc/consoles as its console.
+bool isKernelConsole(const QString &device);
