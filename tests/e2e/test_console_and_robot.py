@@ -1,14 +1,17 @@
 """Both built programs together, as an operator and a screen reader meet them.
 
-Run under tests/with-x and dbus-run-session. The simulated robot runs headless
-on a pseudo-terminal that stands in for Com1, and reports every byte it
-received and where it ended up.
+Run under tests/with-x and dbus-run-session, either here, with the simulated
+robot on a pseudo-terminal that stands in for Com1, or by tests/vm/run in a
+virtual machine, on the guest's 16550A as /dev/ttyS0 with the robot on the far
+side of the emulated line (DRAVEL_ROBOT_LOG names its log).
 """
+import fcntl
 import os
 import re
 import subprocess
 import sys
 import tempfile
+import termios
 import time
 
 from desktop import BUILD, Console, RobotLog, check, verdict, wait_for, xdotool
@@ -31,15 +34,56 @@ class Robot(RobotLog):
         return {k: float(v) for k, v in re.findall(r"(\w+)=(-?[\d.]+)", self.lines()[-1])}
 
 
-no_display = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
-for args, code in (([], 1), (["--help"], 0)):
-    bare = subprocess.run([os.path.join(BUILD, "dravel-robot"), *args], env=no_display, capture_output=True, text=True)
-    check(bare.returncode == code and (not code or "--headless" in bare.stderr), f"robot without a display: {bare}")
-robot = Robot()
+def on_line(act):
+    line = os.open(device, os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
+    try:
+        return act(line)
+    finally:
+        os.close(line)
+
+
+def check_line(when):
+    """The line as the driver holds it: 2400 baud, 8N1, raw, no flow control."""
+    iflag, oflag, cflag, lflag, ispeed, ospeed, _ = on_line(termios.tcgetattr)
+    check(ispeed == ospeed == termios.B2400, f"{when}: 2400 baud, not {ispeed:o}/{ospeed:o}")
+    check(cflag & (termios.CSIZE | termios.PARENB | termios.CSTOPB | termios.CRTSCTS) == termios.CS8,
+          f"{when}: 8N1 without RTS/CTS, not cflag {cflag:o}")
+    check(not iflag & (termios.IXON | termios.IXOFF | termios.ICRNL | termios.INLCR | termios.ISTRIP),
+          f"{when}: no XON/XOFF and no input translation, not iflag {iflag:o}")
+    check(not oflag & termios.OPOST and not lflag & (termios.ICANON | termios.ECHO | termios.ISIG),
+          f"{when}: raw, not oflag {oflag:o} lflag {lflag:o}")
+
+
+on_uart = "DRAVEL_ROBOT_LOG" in os.environ
+if on_uart:
+    robot, device = RobotLog(os.environ["DRAVEL_ROBOT_LOG"]), "/dev/ttyS0"
+    command = [os.path.join(BUILD, "dravel")]
+else:
+    # Without a display the robot says so and suggests --headless; --help needs none.
+    no_display = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
+    for args, code in (([], 1), (["--help"], 0)):
+        bare = subprocess.run([os.path.join(BUILD, "dravel-robot"), *args], env=no_display, capture_output=True, text=True)
+        check(bare.returncode == code and (not code or "--headless" in bare.stderr), f"robot without a display: {bare}")
+    robot = Robot()
+    device = robot.pty
+    command = [os.environ["DRAVEL_AS_COM1"], robot.pty, os.path.join(BUILD, "dravel")]
+
+# Another program left the line at 9600, 7E2, both flow controls and echo; the
+# driver keeps that for the next program. (A pty keeps no parity or data bits.)
+left = on_line(termios.tcgetattr)
+left[0] |= termios.IXON | termios.IXOFF | termios.ICRNL
+left[2] = (left[2] & ~termios.CSIZE) | termios.CS7 | termios.PARENB | termios.CSTOPB | termios.CRTSCTS
+left[3] |= termios.ICANON | termios.ECHO
+left[4] = left[5] = termios.B9600
+on_line(lambda line: termios.tcsetattr(line, termios.TCSANOW, left))
 console = None
 try:
-    console = Console([os.environ["DRAVEL_AS_COM1"], robot.pty, os.path.join(BUILD, "dravel")])
+    console = Console(command, timeout=60)
     check(console.shows(" Connecté"), "Connecté at start-up")
+    check_line("start-up")
+    console.choose("Port Série", "Ferme")
+    console.choose("Port Série", "Active")
+    check_line("Active")
 
     # Mouse mode: every pad button by its accessible name; forward, turn right, forward.
     for name in ("Reculer", "Tourner à gauche", "Moins vite", "Plus vite", "Stop", "Avancer"):
@@ -72,14 +116,17 @@ try:
     robot.expect("q")
 
     console.quit()
-    pose = robot.pose()
-    check(pose["y"] > 5 and 10 < pose["heading"] < 180 and pose["unknown"] == 0,
-          f"the robot ended ahead and to the right, every byte known: {pose}")
+    on_line(lambda line: fcntl.flock(line, fcntl.LOCK_EX | fcntl.LOCK_NB))  # raises if still held
+    if not on_uart:
+        pose = robot.pose()
+        check(pose["y"] > 5 and 10 < pose["heading"] < 180 and pose["unknown"] == 0,
+              f"the robot ended ahead and to the right, every byte known: {pose}")
 except AssertionError as error:
     check(False, str(error))
 finally:
-    for process in (console and console.process, robot.process):
+    for process in (console and console.process, getattr(robot, "process", None)):
         if process and process.poll() is None:
             process.kill()
-    os.unlink(robot.path)
+    if not on_uart:
+        os.unlink(robot.path)
 sys.exit(verdict())
