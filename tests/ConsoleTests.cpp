@@ -1,5 +1,4 @@
 #include "ConsoleTest.h"
-#include "PortName.h"
 
 #include <QAction>
 #include <QMenuBar>
@@ -22,15 +21,6 @@
 namespace {
 
 using LinkTest = ConsoleTest;
-
-TEST(PortName, Com1IsTheAdministratorsComOneWhereItExistsElseTheFirstUart)
-{
-    QTemporaryDir devices;
-    EXPECT_EQ(devicePathFor(QStringLiteral("Com1"), devices.path()), devices.filePath(QStringLiteral("ttyS0")));
-    ASSERT_TRUE(QFile(devices.filePath(QStringLiteral("ttyUSB0"))).open(QIODevice::WriteOnly));
-    ASSERT_TRUE(QFile::link(devices.filePath(QStringLiteral("ttyUSB0")), devices.filePath(QStringLiteral("com1"))));
-    EXPECT_EQ(devicePathFor(QStringLiteral("Com1"), devices.path()), devices.filePath(QStringLiteral("com1")));
-}
 
 TEST_F(LinkTest, SendsEveryByteOnceInOrderThroughAStalledLine)
 {
@@ -220,16 +210,14 @@ TEST_F(WindowTest, ConnectionStatesFollowTheMenuAndSayWhyAnOpenFailed)
     EXPECT_FALSE(pty.lineIs2400_8N1Raw()) << "the console's line was taken";
 }
 
-TEST_F(WindowTest, QuitterAndTheCloseBoxReleaseThePort)
+// Quitter's release is the end-to-end test's.
+TEST_F(WindowTest, TheCloseBoxReleasesThePort)
 {
+    createOnPty();
+    form->close(); // the title bar's close box
+    EXPECT_FALSE(form->isVisible());
     SerialLink other;
-    for (bool byMenu : {true, false}) {
-        createOnPty();
-        byMenu ? form->Quitter1->trigger() : void(form->close()); // close(): the title bar's close box
-        EXPECT_FALSE(form->isVisible());
-        EXPECT_TRUE(other.open(pty.slavePath())) << (byMenu ? "Quitter" : "close box");
-        other.close();
-    }
+    EXPECT_TRUE(other.open(pty.slavePath()));
 }
 
 TEST_F(WindowTest, HelpMenuShowsItsNoticeAndTheRobotsReplyExactly)
