@@ -108,11 +108,15 @@ class Console:
     def press(self, name):
         self.click(*self.centre(wait_for(lambda: self.find("push button", name), name)))
 
-    def choose(self, menu, item):
+    def choose(self, menu, item, then=None):
+        """Chooses menu → item; with `then`, waits until the window shows that
+        text, which it can only answer once the item's handler has returned."""
         self.click(*self.centre(self.find("menu item", menu)))
         entry = wait_for(lambda: self.find("menu item", item), item)
         wait_for(lambda: self.centre(entry)[0] > 0, item + " on screen")
         self.click(*self.centre(entry))
+        if then:
+            wait_for(lambda: self.shows(then), f"{then!r} after {item}")
 
     def answer(self, text):
         """Waits for the box titled "Dravel" saying `text`; answers it, gives the focus back."""
