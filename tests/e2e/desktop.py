@@ -37,6 +37,13 @@ def check(ok, what):
         print("FAILED:", what, file=sys.stderr)
 
 
+def in_guest():
+    """Whether this runs in tests/vm/run's virtual machine, whose serial ports
+    are emulated; elsewhere ttyS0 may be the machine's own console."""
+    with open("/proc/cmdline") as cmdline:
+        return "DRAVEL_SCENARIO=" in cmdline.read()
+
+
 def verdict():
     print(f"{1 - bool(failures)} passed, {int(bool(failures))} failed")
     return 1 if failures else 0

@@ -3,7 +3,7 @@
 Run under tests/with-x and dbus-run-session, either here, with the simulated
 robot on a pseudo-terminal that stands in for Com1, or by tests/vm/run in a
 virtual machine, on the guest's 16550A as /dev/ttyS0 with the robot on the far
-side of the emulated line (DRAVEL_ROBOT_LOG names its log).
+side of the emulated line (DRAVEL_ROBOT_LOG names its log there).
 """
 import fcntl
 import os
@@ -14,7 +14,7 @@ import tempfile
 import termios
 import time
 
-from desktop import BUILD, Console, RobotLog, check, verdict, wait_for, xdotool
+from desktop import BUILD, Console, RobotLog, check, in_guest, verdict, wait_for, xdotool
 
 
 class Robot(RobotLog):
@@ -54,7 +54,7 @@ def check_line(when):
           f"{when}: raw, not oflag {oflag:o} lflag {lflag:o}")
 
 
-on_uart = "DRAVEL_ROBOT_LOG" in os.environ
+on_uart = in_guest()
 if on_uart:
     robot, device = RobotLog(os.environ["DRAVEL_ROBOT_LOG"]), "/dev/ttyS0"
     command = [os.path.join(BUILD, "dravel")]

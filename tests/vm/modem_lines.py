@@ -7,7 +7,10 @@ import os
 import re
 import sys
 
-from desktop import BUILD, Console, check, verdict
+from desktop import BUILD, Console, check, in_guest, verdict
+
+if not in_guest():
+    sys.exit("this scenario runs only in the virtual machine of tests/vm/run")
 
 
 def lines():

@@ -5,7 +5,10 @@ import os
 import sys
 import time
 
-from desktop import BUILD, Console, RobotLog, check, verdict, wait_for
+from desktop import BUILD, Console, RobotLog, check, in_guest, verdict, wait_for
+
+if not in_guest():
+    sys.exit("this scenario runs only in the virtual machine of tests/vm/run")
 
 
 def monitor(command):
