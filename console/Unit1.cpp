@@ -81,6 +81,8 @@ QString failureText(OpenFailure why, const QString &device)
         return QStringLiteral("accès refusé ; ajoutez votre compte au groupe « %1 »").arg(QFileInfo(device).group());
     case OpenFailure::SystemConsole:
         return QStringLiteral("console du système, laissée au système");
+    case OpenFailure::Unplugged:
+        return QStringLiteral("périphérique débranché");
     default:
         return QStringLiteral("port introuvable");
     }
@@ -120,6 +122,7 @@ TForm1::TForm1(const QString &port, QWidget *parent)
     move(197, 121);
     resize(ClientWidth, MainMenu1->sizeHint().height() + ClientHeight);
 
+    connect(&Console.link, &SerialLink::hungUp, this, &TForm1::SerialLinkHungUp);
     FormCreate();
 }
 
@@ -222,12 +225,12 @@ void TForm1::setConnectionText(const QString &text)
 }
 
 // Panel 1's tooltip, which screen readers read as its description, names the
-// device and, after a failed open, why it failed; so does standard error.
-void TForm1::explainPort(bool openFailed)
+// device and, after a failed open or a hang-up, why; so does standard error.
+void TForm1::explainPort(bool failed)
 {
     const QString device = QFileInfo(m_port).exists() ? QFileInfo(m_port).canonicalFilePath() : m_port;
     QString tip = device;
-    if (openFailed) {
+    if (failed) {
         tip += QStringLiteral(" : ") + failureText(Console.link.lastFailure(), device);
         std::fprintf(stderr, "dravel: %s\n", tip.toLocal8Bit().constData());
     }
@@ -265,6 +268,16 @@ void TForm1::Ferme1Click()
 {
     Console.link.close();
     explainPort(false);
+    setConnectionText(Disconnected);
+    Active1->setEnabled(true);
+    Ferme1->setEnabled(false);
+}
+
+// An adapter pulled out leaves the console as "Ferme" would, and says why:
+// " Connecté" on a device that is gone would promise a robot out of reach.
+void TForm1::SerialLinkHungUp()
+{
+    explainPort(true);
     setConnectionText(Disconnected);
     Active1->setEnabled(true);
     Ferme1->setEnabled(false);

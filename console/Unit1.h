@@ -43,6 +43,7 @@ public:
     void FormClose();
     void Active1Click();
     void Ferme1Click();
+    void SerialLinkHungUp();
     void Quitter1Click();
     void SpeedButton1Click();
     void SpeedButton2Click();
@@ -70,7 +71,7 @@ private:
     void buildMenus();
     void buildStatusBar();
     void setConnectionText(const QString &text);
-    void explainPort(bool openFailed);
+    void explainPort(bool failed);
 
     QString m_port;
     QLabel *m_panels[3];

@@ -1,23 +1,27 @@
 #pragma once
 
-#include <QtGlobal>
+#include <QByteArray>
+#include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <array>
-#include <memory>
 
-class QSerialPort;
+class QSocketNotifier;
 
 enum class PortState { None, Failed, Open };
 
-// Why the last open failed.
-enum class OpenFailure { None, NotFound, HeldElsewhere, AccessDenied, SystemConsole };
+// Why the last open failed, or why the port was let go (Unplugged).
+enum class OpenFailure { None, NotFound, HeldElsewhere, AccessDenied, SystemConsole, Unplugged };
 
-// The console's one connection to the port that carries the infrared adapter.
-// Every operation is synchronous and bounded; nothing throws and, apart from
-// the result of open(), nothing is reported.
-class SerialLink
+// The console's one connection to the port that carries the infrared adapter,
+// a terminal device driven through termios. Every operation is synchronous
+// and bounded; nothing throws and, apart from the result of open() and the
+// hang-up signal, nothing is reported.
+class SerialLink : public QObject
 {
+    Q_OBJECT
+
 public:
     static constexpr int ReplySize = 199;
     using ReplyBuffer = std::array<char, ReplySize>;
@@ -30,16 +34,15 @@ public:
     static constexpr int TotalMs = 2000;
 
     SerialLink();
-    ~SerialLink();
-    SerialLink(const SerialLink &) = delete;
-    SerialLink &operator=(const SerialLink &) = delete;
+    ~SerialLink() override;
 
     PortState state() const { return m_state; }
     OpenFailure lastFailure() const { return m_failure; }
 
     // Closes first, then opens `device` exclusively at 2400 baud, 8N1, raw,
-    // without flow control. Returns whether the link is now Open. A device
-    // the kernel uses as its console is never opened.
+    // without flow control. Everything that can refuse the device is checked
+    // before anything of it changes, so a refused open leaves another
+    // program's line as it was. Returns whether the link is now Open.
     bool open(const QString &device);
     void close();
 
@@ -54,12 +57,27 @@ public:
     quint32 readReply();
     const ReplyBuffer &replyBuffer() const { return m_reply; }
 
+signals:
+    // The device went away under an open link (adapter pulled, far end
+    // closed): the link has let it go and is None, lastFailure() Unplugged.
+    void hungUp();
+
 private:
-    void dropDeviceIfHungUp();
     bool fail(OpenFailure why);
+    bool takeHolds(const QString &device);
+    void setModemLine(int line);
+    void readAvailable();
+    void writePending();
+    bool isGone(qint64 readResult) const;
+    void dropHungUpDevice();
 
     PortState m_state = PortState::None;
     OpenFailure m_failure = OpenFailure::None;
-    std::unique_ptr<QSerialPort> m_port;
+    int m_fd = -1;
+    QStringList m_locks;
+    QSocketNotifier *m_readable = nullptr;
+    QSocketNotifier *m_writable = nullptr;
+    QByteArray m_input;   // arrived unasked, for the next version exchange
+    QByteArray m_pending; // sent while the driver had no room
     ReplyBuffer m_reply{};
 };

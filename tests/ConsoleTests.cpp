@@ -50,21 +50,31 @@ TEST_F(LinkTest, ReadEndsWithinTheBoundsTheReadmePromises)
     EXPECT_GE(clock.elapsed(), SerialLink::FirstByteMs - 20);
     EXPECT_LT(clock.elapsed(), 900) << "no reply must give up within 0.9 s";
 
-    // A byte every 30 ms never leaves a 50 ms gap: the total bound ends it.
-    std::atomic<bool> stop{false};
-    std::thread chatter([master = pty.master(), &stop] {
-        while (!stop) {
-            [[maybe_unused]] const ssize_t written = ::write(master, "x", 1);
-            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    // A byte every 15 ms never leaves a 50 ms gap: the total bound ends it.
+    // A loaded machine may stall the chatter itself into a gap; that run
+    // proves nothing and is tried again.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        std::atomic<bool> stop{false};
+        qint64 largestGapMs = 0;
+        std::thread chatter([master = pty.master(), &stop, &largestGapMs] {
+            QElapsedTimer since;
+            for (since.start(); !stop; std::this_thread::sleep_for(std::chrono::milliseconds(15))) {
+                [[maybe_unused]] const ssize_t written = ::write(master, "x", 1);
+                largestGapMs = std::max(largestGapMs, since.restart());
+            }
+        });
+        clock.restart();
+        EXPECT_LT(link.readReply(), quint32(SerialLink::ReplySize));
+        const qint64 took = clock.elapsed();
+        stop = true;
+        chatter.join();
+        EXPECT_LT(took, 3000) << "a trickling robot must be cut off within 3 s";
+        if (largestGapMs < SerialLink::ReplyGapMs - 10) {
+            EXPECT_GE(took, SerialLink::TotalMs - 20);
+            return;
         }
-    });
-    clock.restart();
-    EXPECT_LT(link.readReply(), quint32(SerialLink::ReplySize));
-    const qint64 took = clock.elapsed();
-    stop = true;
-    chatter.join();
-    EXPECT_GE(took, SerialLink::TotalMs - 20);
-    EXPECT_LT(took, 2500) << "a trickling robot must be cut off within 2.5 s";
+    }
+    ADD_FAILURE() << "the chatter never ran without a gap";
 }
 
 const QString OwnVersion = QStringLiteral("Kestrin : Version 1.0");
@@ -87,18 +97,15 @@ protected:
         return states[int(Console.link.state())] + form->Panel(1)->text().toStdString()
             + (form->Active1->isEnabled() ? " +Active" : " -Active") + (form->Ferme1->isEnabled() ? " +Ferme" : " -Ferme");
     }
-    // Chooses "Version" while the far end answers `reply` after `turnaroundMs`,
-    // one byte every 4.17 ms as at 2400 baud; returns the box's text.
+    // Chooses "Version" while the far end answers `reply` after `turnaroundMs`;
+    // returns the box's text.
     QString version(const QByteArray &reply, int turnaroundMs = 10)
     {
         QByteArray query;
         std::thread robot([&] {
             query = pty.read(3000, 1);
             std::this_thread::sleep_for(std::chrono::milliseconds(turnaroundMs));
-            for (char c : reply) {
-                [[maybe_unused]] const ssize_t written = ::write(pty.master(), &c, 1);
-                std::this_thread::sleep_for(std::chrono::microseconds(4167));
-            }
+            [[maybe_unused]] const ssize_t written = ::write(pty.master(), reply.constData(), size_t(reply.size()));
         });
         messages.texts.clear();
         form->Version1->trigger();
@@ -197,6 +204,10 @@ TEST_F(WindowTest, ConnectionStatesFollowTheMenuAndSayWhyAnOpenFailed)
               device + QStringLiteral(" : accès refusé ; ajoutez votre compte au groupe « tty »"));
 
     // The kernel's console, as /proc/consoles lists it, is never opened.
+    termios kept{};
+    ASSERT_EQ(::tcgetattr(pty.master(), &kept), 0);
+    ::cfsetspeed(&kept, B9600);
+    ASSERT_EQ(::tcsetattr(pty.master(), TCSANOW, &kept), 0);
     QTemporaryDir dir;
     QFile consoles(dir.filePath(QStringLiteral("consoles")));
     ASSERT_TRUE(consoles.open(QIODevice::WriteOnly));
@@ -248,18 +259,34 @@ TEST_F(WindowTest, HelpMenuShowsItsNoticeAndTheRobotsReplyExactly)
     EXPECT_EQ(sent(0), QByteArray());
 }
 
-TEST_F(WindowTest, DeviceThatHangsUpIdlesUntilClosed)
+// Unplugged while the console idles, and again while commands wait for a
+// line that stalled: either way the device is let go at once, costs nothing
+// after, and the window says so as after "Ferme".
+TEST_F(WindowTest, DeviceThatHangsUpIsLetGoAndShown)
 {
-    createOnPty();
-    pty.closeMaster(); // unplugged, and nobody touches the console
-    const double before = cpuSeconds();
-    QTest::qWait(3000);
-    EXPECT_LT(cpuSeconds() - before, 0.15) << "over 5 % of a core while idle";
-    EXPECT_EQ(seen(), "Open Connecté -Active +Ferme");
+    for (const bool busy : {false, true}) {
+        Pty line;
+        form.reset();
+        create(line.slavePath());
+        ASSERT_EQ(Console.link.state(), PortState::Open);
+        if (busy) // nobody reads: the driver's queue fills and the rest waits
+            for (int i = 0; i < 30000; ++i)
+                form->SpeedButton8->click();
+        const dev_t device = line.device();
+        line.closeMaster();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return Console.link.state() == PortState::None; }, 5000)) << busy;
+        const double before = cpuSeconds();
+        QTest::qWait(1000);
+        EXPECT_LT(cpuSeconds() - before, 0.1) << "spins after a hang-up; busy: " << busy;
+        EXPECT_EQ(seen(), "None Déconnecté +Active -Ferme");
+        EXPECT_EQ(form->Panel(1)->toolTip(), line.slavePath() + QStringLiteral(" : périphérique débranché"));
+        EXPECT_EQ(openDescriptors("self", device), 0) << "the device is still held";
 
-    QTest::mouseClick(form->SpeedButton8, Qt::LeftButton);
-    form->Version1->trigger();
-    EXPECT_EQ(messages.texts, QStringList{OwnVersion});
+        QTest::mouseClick(form->SpeedButton8, Qt::LeftButton);
+        form->Version1->trigger();
+        EXPECT_EQ(messages.texts, QStringList{OwnVersion});
+        messages.texts.clear();
+    }
 }
 
 TEST_F(WindowTest, FloodingRobotKeepsMemoryBoundedAndVersionShort)

@@ -18,7 +18,7 @@ for path in usr/bin/dravel usr/bin/dravel-robot usr/share/applications/dravel.de
     check "installs /$path" "echo \"\$contents\" | grep -qx './$path'"
 done
 depends=$(dpkg-deb -f "$deb" Depends)
-for package in libqt6widgets6 libqt6serialport6 fonts-urw-base35; do
+for package in libqt6widgets6 fonts-urw-base35; do
     check "depends on $package" "echo \"\$depends\" | grep -q '$package'"
 done
 
