@@ -91,8 +91,11 @@ class Console:
         return next((a for a in map(desktop.getChildAtIndex, range(desktop.childCount))
                      if a is not None and a.name == "Dravel" and a.childCount), None)
 
+    # at-spi2-core 2.46 says "push button", newer ones "button".
+    ROLE_NAMES = {"push button": {"push button", "button"}}
+
     def _nodes(self, node, role):
-        if node.getRoleName() == role:
+        if node.getRoleName() in self.ROLE_NAMES.get(role, {role}):
             yield node
         for i in range(node.childCount):
             yield from self._nodes(node.getChildAtIndex(i), role)
