@@ -3,11 +3,11 @@
 set -eu
 cd "$(dirname "$0")/.."
 
-packages="build-essential cmake pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev
+packages="build-essential cmake pkg-config qt6-base-dev qt6-svg-dev
   libgtest-dev libx11-dev libxtst-dev fonts-urw-base35 fonts-dejavu-core xvfb xdotool util-linux mount
-  python3 python3-pyatspi at-spi2-core dbus clang libclang-rt-14-dev
+  python3 python3-pyatspi at-spi2-core dbus clang libclang-rt-dev
   dpkg-dev file desktop-file-utils appstream lintian
-  qemu-system-x86 busybox-static strace"
+  qemu-system-x86 busybox-static strace debootstrap"
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"

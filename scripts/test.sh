@@ -1,11 +1,13 @@
 #!/bin/sh
 # Installs what is missing, builds, and runs every test: once as built for
-# use, once more under AddressSanitizer and UndefinedBehaviorSanitizer (with
-# clang, which also builds and runs the reply fuzzer for a bounded time).
+# use; the in-process suite and the e2e test again in a Debian 13 root (a
+# newer Qt); once more under AddressSanitizer and UndefinedBehaviorSanitizer
+# (with clang, which also builds and runs the reply fuzzer for a bounded time).
 set -eu
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 (cd build && ctest --output-on-failure --timeout 300)
+tests/debian13/run build
 
 CC=clang CXX=clang++ cmake -S . -B build-asan -DDRAVEL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build build-asan --parallel "$(nproc)"
