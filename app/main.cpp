@@ -4,10 +4,17 @@
 
 #include <QApplication>
 
+#include <cstdio>
 #include <exception>
 
 int main(int argc, char *argv[])
 {
+    // Without one, Qt would abort with advice to reinstall.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        std::fprintf(stderr, "dravel: no display to show the console on\n");
+        return 1;
+    }
     QApplication application(argc, argv);
     try {
         QApplication::setApplicationName(QStringLiteral("Dravel"));

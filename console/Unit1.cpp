@@ -9,6 +9,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QScreen>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
@@ -16,6 +17,7 @@
 #include <QStatusBar>
 #include <QToolButton>
 
+#include <algorithm>
 #include <cstdio>
 #include <iterator>
 #include <optional>
@@ -59,7 +61,9 @@ std::optional<Command> commandForKey(QChar key)
     }
 }
 
-// What a dead key makes of the next character: "^" then "e" types "ê".
+// What a dead key makes of the next character: "^" then "e" types "ê". A
+// character it does not combine with comes through as itself, so "^" then
+// "q" still stops the robot; the accent alone types nothing.
 QChar composed(int deadKey, QChar base)
 {
     // Combining marks of Qt's dead keys from Grave to Ogonek, in Qt's order.
@@ -68,7 +72,7 @@ QChar composed(int deadKey, QChar base)
     const int index = deadKey - Qt::Key_Dead_Grave;
     const char16_t mark = index < int(std::size(Marks)) ? Marks[index] : 0x302;
     const QString text = (QString(base) + QChar(mark)).normalized(QString::NormalizationForm_C);
-    return text.size() == 1 ? text[0] : QChar(QChar::ReplacementCharacter);
+    return text.size() == 1 ? text[0] : base;
 }
 
 // Why the port could not be opened, in the operator's words.
@@ -119,11 +123,24 @@ TForm1::TForm1(const QString &port, QWidget *parent)
     buildMenus();
     buildStatusBar();
 
-    move(197, 121);
     resize(ClientWidth, MainMenu1->sizeHint().height() + ClientHeight);
+    placeOnScreen();
 
     connect(&Console.link, &SerialLink::hungUp, this, &TForm1::SerialLinkHungUp);
     FormCreate();
+}
+
+// Where it was designed to stand, unless that leaves part of it off the
+// screen (a small or scaled screen): then just far enough in to show it all.
+void TForm1::placeOnScreen()
+{
+    QRect placed({197, 121}, size());
+    const QRect available = screen()->availableGeometry();
+    placed.moveRight(std::min(placed.right(), available.right()));
+    placed.moveBottom(std::min(placed.bottom(), available.bottom()));
+    placed.moveLeft(std::max(placed.left(), available.left()));
+    placed.moveTop(std::max(placed.top(), available.top()));
+    move(placed.topLeft());
 }
 
 void TForm1::buildDrivePad()
@@ -362,6 +379,10 @@ void TForm1::Version1Click()
     // order; the box's modal loop would throw them away.
     QCoreApplication::processEvents();
     m_askingVersion = false;
+    // "Quitter" or the close box among them: the console has ended, and a box
+    // now would outlive its window.
+    if (!isVisible())
+        return;
     if (count == 0)
         ShowMessage(QStringLiteral("Kestrin : Version 1.0"));
     else

@@ -62,6 +62,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    void placeOnScreen();
     void buildDrivePad();
     QToolButton *padButton(const QRect &geometry, void (TForm1::*handler)());
     QToolButton *pictureButton(const QRect &geometry, const QString &picture, const QSize &size,

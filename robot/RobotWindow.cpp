@@ -6,6 +6,9 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
+
+#include <algorithm>
 
 namespace {
 
@@ -80,6 +83,13 @@ RobotWindow::RobotWindow(const QString &port, QWidget *parent) : QWidget(parent)
     m_animation.setInterval(16);
     connect(&m_animation, &QTimer::timeout, this, &RobotWindow::tick);
     showState();
+
+    // Beside the console, which stands at 197, 121 and is 400 pixels wide,
+    // rather than over it.
+    resize(sizeHint());
+    const QRect screenArea = screen()->availableGeometry();
+    move(std::max(screenArea.left(), std::min(197 + 400 + 8, screenArea.right() - width())),
+         std::max(screenArea.top(), std::min(121, screenArea.bottom() - height())));
 }
 
 void RobotWindow::onByte(char byte, double ms)

@@ -11,19 +11,23 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <utility>
 
 inline void PrintTo(const QString &text, std::ostream *os) { *os << '"' << text.toStdString() << '"'; }
 
 // Answers every message box the moment it shows, so no test blocks on a
 // dialog, and records what each said; a box not titled "Dravel" or not in
-// plain text is recorded as such.
+// plain text is recorded as such. `whileOpen`, when set, runs once with the
+// next box still open, before it is answered.
 class MessageCatcher : public QObject
 {
 public:
     MessageCatcher() { qApp->installEventFilter(this); }
     ~MessageCatcher() override { qApp->removeEventFilter(this); }
     QStringList texts;
+    std::function<void(QMessageBox *)> whileOpen;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
@@ -33,7 +37,11 @@ protected:
             const bool plain = box->textFormat() == Qt::PlainText;
             texts << (box->windowTitle() != QLatin1String("Dravel") ? QStringLiteral("<untitled>")
                       : plain ? box->text() : QStringLiteral("<rich text>"));
-            QTimer::singleShot(0, box, &QMessageBox::accept);
+            QTimer::singleShot(0, box, [this, box] {
+                if (const auto act = std::exchange(whileOpen, nullptr))
+                    act(box);
+                box->accept();
+            });
         }
         return QObject::eventFilter(watched, event);
     }

@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QWindow>
 #include <QToolButton>
 
 #include <functional>
@@ -231,6 +233,33 @@ TEST_F(WindowTest, TheCloseBoxReleasesThePort)
     EXPECT_TRUE(other.open(pty.slavePath()));
 }
 
+// The operator gives up on a slow robot: Quitter, or the close box, chosen
+// while "Version" waits. The program must end, with no box left over.
+TEST_F(WindowTest, QuittingDuringTheVersionReadEndsTheProgram)
+{
+    for (const bool closeBox : {false, true}) {
+        form.reset();
+        createOnPty();
+        std::thread robot([this] {
+            pty.read(3000, 1);
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            [[maybe_unused]] const ssize_t written = ::write(pty.master(), "late", 4);
+        });
+        messages.texts.clear();
+        QTimer::singleShot(0, form->Version1, &QAction::trigger);
+        // Due during the read; handled right after it, as the operator's input is.
+        QTimer::singleShot(50, form.get(), [this, closeBox] { closeBox ? void(form->close()) : form->Quitter1->trigger(); });
+        QTimer watchdog;
+        watchdog.callOnTimeout([] { QCoreApplication::exit(7); });
+        watchdog.start(5000);
+        EXPECT_EQ(QApplication::exec(), 0) << "the event loop went on; close box: " << closeBox;
+        robot.join();
+        EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join('|').toStdString();
+        SerialLink other;
+        EXPECT_TRUE(other.open(pty.slavePath()));
+    }
+}
+
 TEST_F(WindowTest, HelpMenuShowsItsNoticeAndTheRobotsReplyExactly)
 {
     createOnPty();
@@ -396,6 +425,11 @@ TEST_F(DrivePadTest, KeyboardModeFollowsTheKeyTableExactly)
     QTest::keyClick(form.get(), 'e');
     EXPECT_EQ(sent(0), QByteArray());
     EXPECT_EQ(messages.texts, QStringList(7, KeyError));
+    // "^" then "q" does not combine: the "q" still stops.
+    QTest::sendKeyEvent(QTest::Click, form.get(), Qt::Key_Dead_Circumflex, QString(), Qt::NoModifier);
+    QTest::keyClick(form.get(), 'q');
+    EXPECT_EQ(sent(1), QByteArray("q"));
+    EXPECT_EQ(messages.texts, QStringList(7, KeyError));
 
     // Keys that type nothing send nothing and show nothing; F10 opens the menu bar.
     messages.texts.clear();
@@ -405,6 +439,45 @@ TEST_F(DrivePadTest, KeyboardModeFollowsTheKeyTableExactly)
     EXPECT_TRUE(messages.texts.isEmpty());
     QTest::keyClick(form.get(), Qt::Key_F10);
     EXPECT_EQ(form->MainMenu1->activeAction(), form->PortSrie1->menuAction());
+}
+
+// Through the window system, as a person's input comes: a box Qt made modal
+// would keep every event from the window.
+TEST_F(DrivePadTest, StopStillStopsWhileABoxIsOpenAndNothingElseGetsThrough)
+{
+    QWindow *window = form->windowHandle();
+    const auto centre = [this](QWidget *button) { return button->mapTo(form.get(), button->rect().center()); };
+    const auto clickThroughWindow = [&](QWidget *button) {
+        QTest::mouseClick(window, Qt::LeftButton, {}, centre(button));
+    };
+    for (const bool keyboard : {true, false}) {
+        if (keyboard)
+            switchMode();
+        ASSERT_EQ(sent(keyboard ? 1 : 0), QByteArray(keyboard ? "q" : ""));
+        bool stillOpen = false;
+        messages.whileOpen = [&](QMessageBox *box) {
+            clickThroughWindow(form->SpeedButton8);
+            QTest::keyClick(window, 'q');
+            QTest::keyClick(box->windowHandle(), 'q');
+            clickThroughWindow(form->SpeedButton1);
+            clickThroughWindow(form->SpeedButton5);
+            QTest::keyClick(window, 'e');
+            stillOpen = box->isVisible();
+        };
+        if (keyboard)
+            QTest::keyClick(window, 'Z');
+        else
+            form->Commande1->trigger();
+        // Keyboard mode: Stop's click and both typed "q"; mouse mode: the click only.
+        EXPECT_EQ(sent(keyboard ? 3 : 1), QByteArray(keyboard ? "qqq" : "q")) << keyboard;
+        EXPECT_EQ(sent(0), QByteArray()) << keyboard;
+        EXPECT_TRUE(stillOpen);
+        EXPECT_EQ(Console.mode, keyboard ? InputMode::Keyboard : InputMode::Mouse);
+        if (keyboard)
+            switchMode();
+        ASSERT_EQ(sent(keyboard ? 1 : 0), QByteArray(keyboard ? "q" : ""));
+    }
+    EXPECT_EQ(messages.texts, (QStringList{KeyError, QStringLiteral("Pas d'aide disponible.")}));
 }
 
 } // namespace

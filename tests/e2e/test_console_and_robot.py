@@ -67,6 +67,19 @@ else:
     robot = Robot()
     device = robot.pty
     command = [os.environ["DRAVEL_AS_COM1"], robot.pty, os.path.join(BUILD, "dravel")]
+    # The console says so too, in one line, rather than abort.
+    bare = subprocess.run(command, env=no_display, capture_output=True, text=True)
+    check(bare.returncode == 1 and re.fullmatch(r"dravel: [^\n]+\n", bare.stderr), f"console without a display: {bare}")
+
+    # Twice the scale on this 1280x800 screen leaves no room at the designed
+    # 197, 121: the window moves in just enough to show all of it.
+    scaled = subprocess.Popen(command, env={**os.environ, "QT_SCALE_FACTOR": "2"})
+    window = wait_for(lambda: xdotool("search", "--onlyvisible", "--name", "^Contrôle d'un robot"), "the scaled console")
+    box = dict(re.findall(r"(\w+)=(\d+)", xdotool("getwindowgeometry", "--shell", window)))
+    check(int(box["X"]) == 2 * 197 and int(box["Y"]) + int(box["HEIGHT"]) == 800,
+          f"the scaled window moved up just enough: {box}")
+    scaled.terminate()
+    scaled.wait(10)
 
 # Another program left the line at 9600, 7E2, both flow controls and echo; the
 # driver keeps that for the next program. (A pty keeps no parity or data bits.)
@@ -80,6 +93,8 @@ console = None
 try:
     console = Console(command, timeout=60)
     check(console.shows(" Connecté"), "Connecté at start-up")
+    at = dict(re.findall(r"(\w+)=(\d+)", xdotool("getwindowgeometry", "--shell", console.window)))
+    check((at["X"], at["Y"]) == ("197", "121"), f"the window stands where it was designed to: {at}")
     check_line("start-up")
     console.choose("Port Série", "Ferme", then=" Déconnecté")
     console.choose("Port Série", "Active", then=" Connecté")
