@@ -9,11 +9,12 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QScreen>
+#include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <QToolButton>
 
@@ -75,6 +76,16 @@ QChar composed(int deadKey, QChar base)
     return text.size() == 1 ? text[0] : base;
 }
 
+// The group that may open `device`, when this process can tell: seen from a
+// user namespace, a group it does not map shows as the overflow group.
+QString portGroup(const QString &device)
+{
+    QFile overflow(QStringLiteral("/proc/sys/kernel/overflowgid"));
+    const uint unmapped = overflow.open(QIODevice::ReadOnly) ? overflow.readAll().trimmed().toUInt() : 65534;
+    const QFileInfo node(device);
+    return node.groupId() == unmapped ? QString() : node.group();
+}
+
 // Why the port could not be opened, in the operator's words.
 QString failureText(OpenFailure why, const QString &device)
 {
@@ -82,7 +93,9 @@ QString failureText(OpenFailure why, const QString &device)
     case OpenFailure::HeldElsewhere:
         return QStringLiteral("occupé par un autre programme");
     case OpenFailure::AccessDenied:
-        return QStringLiteral("accès refusé ; ajoutez votre compte au groupe « %1 »").arg(QFileInfo(device).group());
+        if (const QString group = portGroup(device); !group.isEmpty())
+            return QStringLiteral("accès refusé ; ajoutez votre compte au groupe « %1 »").arg(group);
+        return QStringLiteral("accès refusé ; demandez l'accès à ce port à l'administrateur");
     case OpenFailure::SystemConsole:
         return QStringLiteral("console du système, laissée au système");
     case OpenFailure::Unplugged:

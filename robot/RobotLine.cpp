@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/inotify.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -68,7 +69,7 @@ bool RobotLine::open()
 
     // A console sets TIOCEXCL on the slave and clears it only when it closes
     // cleanly; since this line keeps the slave open, a console that died
-    // would lock every later one out. Clear it whenever a console lets go.
+    // would lock every later one out. Look again whenever anybody lets go.
     m_closes = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (m_closes >= 0 && inotify_add_watch(m_closes, ptsname(m_master), IN_CLOSE) >= 0) {
         m_closeNotifier = new QSocketNotifier(m_closes, QSocketNotifier::Read);
@@ -82,6 +83,11 @@ void RobotLine::releaseExclusiveHold()
     char events[1024];
     while (::read(m_closes, events, sizeof events) > 0) {
     }
+    // The console holds a flock() on the slave for as long as it holds the
+    // line: a program that only peeked and closed leaves the hold in place.
+    if (::flock(m_slave, LOCK_EX | LOCK_NB) != 0)
+        return;
+    ::flock(m_slave, LOCK_UN);
     ::ioctl(m_slave, TIOCNXCL);
 }
 

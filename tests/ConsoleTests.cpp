@@ -1,9 +1,12 @@
 #include "ConsoleTest.h"
 
+#include "PortChecks.h"
+
 #include <QAction>
 #include <QMenuBar>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
@@ -15,6 +18,7 @@
 #include <grp.h>
 #include <sched.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
@@ -77,6 +81,82 @@ TEST_F(LinkTest, ReadEndsWithinTheBoundsTheReadmePromises)
         }
     }
     ADD_FAILURE() << "the chatter never ran without a gap";
+}
+
+// Another program holds the port as serial programs do: flock(), TIOCEXCL
+// (which root passes by) and its own line speed. Refused, the link must
+// leave all of it as it was, and no lock file behind.
+TEST_F(LinkTest, ARefusedOpenLeavesTheHolderAsItWas)
+{
+    const int holder = ::open(qPrintable(pty.slavePath()), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    termios line{};
+    ASSERT_EQ(::tcgetattr(holder, &line), 0);
+    ::cfmakeraw(&line);
+    ::cfsetspeed(&line, B115200);
+    ASSERT_EQ(::tcsetattr(holder, TCSANOW, &line), 0);
+    ASSERT_EQ(::ioctl(holder, TIOCEXCL), 0);
+    for (const bool flocked : {true, false}) {
+        ASSERT_EQ(::flock(holder, flocked ? LOCK_EX : LOCK_UN), 0);
+        SerialLink link;
+        EXPECT_FALSE(link.open(pty.slavePath()));
+        EXPECT_EQ(link.lastFailure(), OpenFailure::HeldElsewhere);
+        ASSERT_EQ(::tcgetattr(holder, &line), 0);
+        EXPECT_EQ(::cfgetospeed(&line), speed_t(B115200)) << "flock: " << flocked;
+        int exclusive = 0;
+        EXPECT_TRUE(::ioctl(holder, TIOCGEXCL, &exclusive) == 0 && exclusive) << "flock: " << flocked;
+        for (const QString &file : lockFilesFor(pty.slavePath()))
+            EXPECT_FALSE(QFile::exists(file)) << qPrintable(file);
+    }
+    ::close(holder);
+}
+
+// Minicom looks for LCK..ttyUSB0 where the console was given /dev/com1: the
+// link locks under both names, and honours another's lock under either, as
+// it is written, and never touches it.
+TEST_F(LinkTest, LocksUnderEveryNameAndHonoursOthersLocksAsWritten)
+{
+    QTemporaryDir dir;
+    const QString com1 = dir.filePath(QStringLiteral("com1"));
+    ASSERT_TRUE(QFile::link(pty.slavePath(), com1));
+    const QStringList names = lockFilesFor(com1);
+    ASSERT_EQ(names.size(), 2);
+    if (!QFileInfo(lockFolder()).isWritable())
+        GTEST_SKIP() << "the lock folder is not writable here";
+    const auto contents = [](const QString &path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
+    };
+    const auto write = [](const QString &path, const QByteArray &content) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+    };
+
+    // A dead owner's lock holds nothing and is replaced.
+    const pid_t dead = ::fork();
+    if (dead == 0)
+        ::_exit(0);
+    ::waitpid(dead, nullptr, 0);
+    ASSERT_TRUE(write(names[1], QByteArray::number(dead) + '\n'));
+    SerialLink link;
+    ASSERT_TRUE(link.open(com1));
+    for (const QString &name : names)
+        EXPECT_EQ(contents(name), QByteArray::number(::getpid()).rightJustified(10) + '\n') << qPrintable(name);
+    link.close();
+    for (const QString &name : names)
+        EXPECT_FALSE(QFile::exists(name)) << qPrintable(name);
+
+    const qint32 live = ::getppid();
+    const QByteArray written[] = {QByteArray::number(live).rightJustified(10) + '\n', QByteArray::number(live),
+                                  "  1\n", // as short as a binary pid, and text
+                                  QByteArray(reinterpret_cast<const char *>(&live), sizeof live)};
+    for (const QString &name : names) {
+        for (const QByteArray &content : written) {
+            ASSERT_TRUE(write(name, content));
+            EXPECT_FALSE(link.open(com1)) << qPrintable(name) << " " << content.toStdString();
+            EXPECT_EQ(contents(name), content);
+            QFile::remove(name);
+        }
+    }
 }
 
 const QString OwnVersion = QStringLiteral("Kestrin : Version 1.0");
@@ -144,45 +224,32 @@ TEST_F(WindowTest, ConnectionStatesFollowTheMenuAndSayWhyAnOpenFailed)
     EXPECT_EQ(form->Panel(1)->toolTip(), device);
     EXPECT_TRUE(pty.lineIs2400_8N1Raw());
 
-    // Every way another program holds a port: Qt's lock file and TIOCEXCL, a
-    // flock() (picocom), a lock file with the live owner's pid in ten ASCII
-    // digits (minicom, cu) or four binary bytes. Active fails and stays so
-    // until Ferme; a live owner's lock file is never touched.
-    QFile lock(QStringLiteral("/var/lock/LCK..") + device.mid(5).replace('/', '_'));
-    const qint32 live = ::getppid();
+    // Another console (its lock files, TIOCEXCL and flock), a flock() alone
+    // (picocom), a live owner's lock file alone (minicom): Active fails and
+    // stays so until Ferme.
     const int holder = ::open(qPrintable(device), O_RDWR | O_NOCTTY | O_CLOEXEC);
     SerialLink other;
-    const QByteArray lockFiles[] = {QByteArray::number(live).rightJustified(10) + '\n',
-                                    QByteArray(reinterpret_cast<const char *>(&live), sizeof live)};
-    for (int way = 0; way < 4; ++way) {
+    QFile lock(lockFilesFor(device).constFirst());
+    for (int way = 0; way < 3; ++way) {
         form->Ferme1->trigger();
         EXPECT_EQ(seen(), "None Déconnecté +Active -Ferme");
         if (way == 0)
             ASSERT_TRUE(other.open(device));
         else if (way == 1)
             ASSERT_EQ(::flock(holder, LOCK_EX), 0);
-        else if (!lock.open(QIODevice::WriteOnly) || lock.write(lockFiles[way - 2]) < 0 || !lock.flush())
-            GTEST_SKIP() << "/var/lock is not writable here";
+        else
+            ASSERT_TRUE(lock.open(QIODevice::WriteOnly) && lock.write(QByteArray::number(::getppid()) + '\n') > 0 && lock.flush());
         form->Active1->trigger();
         EXPECT_EQ(seen(), "Failed Déconnecté -Active +Ferme") << way;
         EXPECT_EQ(form->Panel(1)->toolTip(), device + QStringLiteral(" : occupé par un autre programme")) << way;
         other.close();
         ::flock(holder, LOCK_UN);
         lock.close();
-        EXPECT_TRUE(way < 2 || (lock.open(QIODevice::ReadOnly) && lock.readAll() == lockFiles[way - 2]));
         lock.remove();
     }
-    // A lock file whose owner is gone holds nothing.
-    const pid_t dead = ::fork();
-    if (dead == 0)
-        ::_exit(0);
-    ::waitpid(dead, nullptr, 0);
-    ASSERT_TRUE(lock.open(QIODevice::WriteOnly) && lock.write(QByteArray::number(dead).rightJustified(10) + '\n') > 0);
-    lock.close();
     form->Ferme1->trigger();
     form->Active1->trigger();
     EXPECT_EQ(seen(), "Open Connecté -Active +Ferme");
-    EXPECT_NE(::flock(holder, LOCK_EX | LOCK_NB), 0) << "the console takes no flock of its own";
     ::close(holder);
 
     const int fds = openDescriptors();
@@ -204,6 +271,9 @@ TEST_F(WindowTest, ConnectionStatesFollowTheMenuAndSayWhyAnOpenFailed)
     ASSERT_TRUE(tty && ::chown(qPrintable(device), 0, tty->gr_gid) == 0 && ::chmod(qPrintable(device), 0660) == 0);
     EXPECT_EQ(tooltipInChild(device, [] { return ::setgid(65534) == 0 && ::setuid(65534) == 0; }),
               device + QStringLiteral(" : accès refusé ; ajoutez votre compte au groupe « tty »"));
+    // Seen from a user namespace that maps no group of the node's: no group is named.
+    EXPECT_EQ(tooltipInChild(device, [] { return ::setgid(65534) == 0 && ::setuid(65534) == 0 && ::unshare(CLONE_NEWUSER) == 0; }),
+              device + QStringLiteral(" : accès refusé ; demandez l'accès à ce port à l'administrateur"));
 
     // The kernel's console, as /proc/consoles lists it, is never opened.
     termios kept{};

@@ -8,6 +8,7 @@
 
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -50,17 +51,23 @@ TEST(RobotLine, AnswersVAt2400BaudAndTakesANewConsoleAfterOneDied)
     EXPECT_GT(spanMs, 39 * RobotLine::ByteMs - 5) << "40 bytes should span 39 byte-times";
     EXPECT_LT(spanMs, 39 * RobotLine::ByteMs + 150);
 
-    // A console holds the line exclusively and dies without letting go; the
-    // line keeps the slave open, so the hold would outlive it.
+    // A console holds the line exclusively (TIOCEXCL and flock); a program
+    // that peeks at the port and closes it must leave that hold in place.
+    // The console then dies without letting go: the line keeps the slave
+    // open, so the hold would outlive it and lock every later console out.
     const int probe = ::open(qPrintable(line.slavePath()), O_RDWR | O_NOCTTY | O_CLOEXEC);
     ASSERT_EQ(::ioctl(port, TIOCEXCL), 0);
+    ASSERT_EQ(::flock(port, LOCK_EX), 0);
+    const auto exclusiveAfterEvents = [&] {
+        int exclusive = 1;
+        for (int i = 0; i < 20; ++i)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        return ::ioctl(probe, TIOCGEXCL, &exclusive) == 0 && exclusive;
+    };
+    ::close(::open(qPrintable(line.slavePath()), O_RDONLY | O_NOCTTY | O_CLOEXEC)); // the peek
+    EXPECT_TRUE(exclusiveAfterEvents()) << "a peek let the console's hold go";
     ::close(port);
-    int exclusive = 1;
-    for (int i = 0; i < 100 && exclusive; ++i) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        ASSERT_EQ(::ioctl(probe, TIOCGEXCL, &exclusive), 0);
-    }
-    EXPECT_EQ(exclusive, 0) << "the next console would get EBUSY";
+    EXPECT_FALSE(exclusiveAfterEvents()) << "the next console would get EBUSY";
     ::close(probe);
 }
 
