@@ -1,11 +1,14 @@
 #!/bin/sh
 # usage: scripts/run.sh [--device PATH]
 #
-# Installs what is missing, builds, and starts the console. Without options it
-# is wired to the simulated robot, whose pseudo-terminal stands in for the
-# first serial port; with --device it is wired to that device instead (for
-# example a USB infrared adapter at /dev/ttyUSB0). The console itself always
-# opens "Com1": the wiring happens in a private mount namespace.
+# Installs what building and running need (asking sudo only for that),
+# builds, and starts the console. Run it as yourself. Without options the
+# console is wired to the simulated robot, whose pseudo-terminal stands in
+# for the first serial port; with --device, to that device instead (a USB
+# infrared adapter at /dev/ttyUSB0, say), whose lock other serial programs
+# then see. The console always opens "Com1": the wiring happens in a private
+# mount namespace, and without one nothing starts, so a real port is never
+# reached by accident. DRAVEL_BUILD_BIN names programs already built.
 set -eu
 cd "$(dirname "$0")/.."
 device=""
@@ -14,27 +17,41 @@ case "${1:-}" in
     "") ;;
     *) echo "usage: scripts/run.sh [--device PATH]" >&2; exit 2 ;;
 esac
-scripts/setup.sh >/dev/null
+if [ "$(id -u)" -eq 0 ] && [ -n "${SUDO_USER:-}" ]; then
+    echo "dravel: run scripts/run.sh as yourself, not through sudo; it asks for sudo only to install what is missing" >&2
+    exit 2
+fi
+bin=${DRAVEL_BUILD_BIN:-build/bin}
+[ -n "${DRAVEL_BUILD_BIN:-}" ] || scripts/setup.sh >/dev/null
 
 userns=""
 [ "$(id -u)" -eq 0 ] || userns="--user --map-root-user"
 # shellcheck disable=SC2086
 if ! unshare $userns --mount --propagation private true 2>/dev/null; then
-    echo "dravel: private mount namespaces are not available here; starting the console alone on the first serial port." >&2
-    exec build/bin/dravel
+    echo "dravel: this system refuses private mount namespaces, which wire the console to the robot without touching a real port; allow them (Ubuntu: sudo sysctl kernel.apparmor_restrict_unprivileged_userns=0), or start $bin/dravel yourself with the adapter as Com1" >&2
+    exit 1
 fi
 if [ -n "$device" ]; then
-    exec scripts/as-com1 "$device" build/bin/dravel
+    exec scripts/as-com1 --share-locks "$device" "$bin/dravel"
 fi
 
 out=$(mktemp)
-build/bin/dravel-robot >"$out" &
+robot=""
+cleanup() {
+    [ -z "$robot" ] || kill "$robot" 2>/dev/null || true
+    rm -f "$out"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+"$bin/dravel-robot" >"$out" &
 robot=$!
-trap 'kill "$robot" 2>/dev/null; rm -f "$out"' EXIT INT TERM
 for _ in $(seq 100); do
     [ -s "$out" ] && break
     sleep 0.05
 done
 pty=$(head -n 1 "$out")
 [ -c "$pty" ] || { echo "dravel: the simulated robot did not start" >&2; exit 1; }
-scripts/as-com1 "$pty" build/bin/dravel
+status=0
+scripts/as-com1 "$pty" "$bin/dravel" || status=$?
+exit $status

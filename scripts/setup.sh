@@ -4,7 +4,7 @@ set -eu
 cd "$(dirname "$0")/.."
 
 packages="build-essential cmake pkg-config qt6-base-dev qt6-svg-dev
-  libgtest-dev libx11-dev libxtst-dev fonts-urw-base35 fonts-dejavu-core xvfb xdotool util-linux mount
+  libgtest-dev libx11-dev libxtst-dev fonts-urw-base35 fonts-dejavu-core xvfb xdotool util-linux mount procps
   python3 python3-pyatspi at-spi2-core dbus clang libclang-rt-dev
   dpkg-dev file desktop-file-utils appstream lintian
   qemu-system-x86 busybox-static strace debootstrap"
