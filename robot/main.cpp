@@ -7,6 +7,8 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFileInfo>
+#include <QProcess>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -73,6 +75,26 @@ private:
     double m_lastMs = 0;
 };
 
+// --console: the console beside this robot, its Com1 this robot's pty, by
+// the private mount namespace of scripts/as-com1, which lies in
+// libexec/dravel beside bin/ in the build folder as in the installed
+// package. The robot ends with the console.
+bool startConsole(const QString &pty)
+{
+    const QString here = QCoreApplication::applicationDirPath();
+    const QString wiring = here + QStringLiteral("/../libexec/dravel/as-com1");
+    if (!QFileInfo(wiring).isExecutable()) {
+        std::fprintf(stderr, "dravel-robot: as-com1 is missing; reinstall dravel\n");
+        return false;
+    }
+    auto *console = new QProcess(QCoreApplication::instance());
+    console->setProcessChannelMode(QProcess::ForwardedChannels);
+    QObject::connect(console, &QProcess::finished, QCoreApplication::instance(),
+                     [](int code, QProcess::ExitStatus status) { QCoreApplication::exit(status == QProcess::NormalExit ? code : 1); });
+    console->start(wiring, {pty, here + QStringLiteral("/dravel")});
+    return console->waitForStarted();
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -100,7 +122,7 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "A simulated Mini Sumo robot on a pseudo-terminal. Prints the terminal's path;\n"
-        "bind it over the console's first serial port with scripts/as-com1."));
+        "--console starts the Dravel console on it, as its first serial port."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOptions({
@@ -112,6 +134,9 @@ int main(int argc, char *argv[])
         {QStringLiteral("reply"), QStringLiteral("The version text (\"Robot simulé 1.0\")."),
          QStringLiteral("text"), QStringLiteral("Robot simulé 1.0")},
         {QStringLiteral("no-reply"), QStringLiteral("Never answer \"v\".")},
+        {QStringLiteral("console"),
+         QStringLiteral("Start the Dravel console with this robot as its Com1, in a private mount "
+                        "namespace (no root needed); stop when the console ends.")},
     });
     parser.process(*application);
 
@@ -144,6 +169,8 @@ int main(int argc, char *argv[])
         QObject::connect(&line, &RobotLine::received, window.get(), &RobotWindow::onByte);
         window->show();
     }
+    if (parser.isSet(QStringLiteral("console")) && !startConsole(line.slavePath()))
+        return 1;
     const int status = QCoreApplication::exec();
     if (headless)
         log.printPose(line.elapsedMs());

@@ -7,8 +7,9 @@
 # for the first serial port; with --device, to that device instead (a USB
 # infrared adapter at /dev/ttyUSB0, say), whose lock other serial programs
 # then see. The console always opens "Com1": the wiring happens in a private
-# mount namespace, and without one nothing starts, so a real port is never
-# reached by accident. DRAVEL_BUILD_BIN names programs already built.
+# mount namespace (scripts/as-com1), and where none may be made the console
+# does not start, so a real port is never reached by accident.
+# DRAVEL_BUILD_BIN names programs already built.
 set -eu
 cd "$(dirname "$0")/.."
 device=""
@@ -24,13 +25,6 @@ fi
 bin=${DRAVEL_BUILD_BIN:-build/bin}
 [ -n "${DRAVEL_BUILD_BIN:-}" ] || scripts/setup.sh >/dev/null
 
-userns=""
-[ "$(id -u)" -eq 0 ] || userns="--user --map-root-user"
-# shellcheck disable=SC2086
-if ! unshare $userns --mount --propagation private true 2>/dev/null; then
-    echo "dravel: this system refuses private mount namespaces, which wire the console to the robot without touching a real port; allow them (Ubuntu: sudo sysctl kernel.apparmor_restrict_unprivileged_userns=0), or start $bin/dravel yourself with the adapter as Com1" >&2
-    exit 1
-fi
 if [ -n "$device" ]; then
     exec scripts/as-com1 --share-locks "$device" "$bin/dravel"
 fi

@@ -3,7 +3,7 @@
 # side by side under a private Xvfb, after a short drive.
 set -eu
 cd "$(dirname "$0")/.."
-scripts/setup.sh >/dev/null
+scripts/setup.sh --tests >/dev/null
 command -v import >/dev/null || { echo "screenshots: needs ImageMagick (apt-get install imagemagick)" >&2; exit 1; }
 XVFB_SCREEN=1170x400x24 exec tests/with-x sh -euc '
     out=$(mktemp)

@@ -5,7 +5,7 @@
 # (with clang, which also builds and runs the reply fuzzer for a bounded time).
 set -eu
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+scripts/setup.sh --tests
 (cd build && ctest --output-on-failure --timeout 300)
 tests/debian13/run build
 

@@ -14,7 +14,8 @@ for path in usr/bin/dravel usr/bin/dravel-robot usr/share/applications/dravel.de
     usr/share/applications/dravel-robot.desktop usr/share/icons/hicolor/32x32/apps/dravel.png \
     usr/share/icons/hicolor/scalable/apps/dravel.svg usr/share/metainfo/org.dravel.Dravel.metainfo.xml \
     usr/share/man/man1/dravel.1.gz usr/share/man/man1/dravel-robot.1.gz usr/share/doc/dravel/copyright \
-    usr/share/doc/dravel/examples/60-dravel-com1.rules; do
+    usr/share/doc/dravel/README.md.gz usr/share/doc/dravel/examples/70-dravel-com1.rules \
+    usr/share/icons/hicolor/scalable/apps/dravel-robot.svg usr/libexec/dravel/as-com1; do
     check "installs /$path" "echo \"\$contents\" | grep -qx './$path'"
 done
 depends=$(dpkg-deb -f "$deb" Depends)
@@ -27,6 +28,12 @@ trap 'rm -rf "$unpacked"' EXIT
 dpkg-deb -x "$deb" "$unpacked"
 check "the 32x32 icon is a 32x32 PNG" "file \"$unpacked/usr/share/icons/hicolor/32x32/apps/dravel.png\" | grep -q '32 x 32'"
 check "desktop entries validate" "desktop-file-validate $unpacked/usr/share/applications/*.desktop"
-check "AppStream metadata validates" "appstreamcli validate --no-net $unpacked/usr/share/metainfo/org.dravel.Dravel.metainfo.xml >/dev/null"
+check "AppStream metadata validates (appstream $(appstreamcli --version | grep -o '[0-9.]*' | head -n 1))" \
+    "appstreamcli validate --no-net $unpacked/usr/share/metainfo/org.dravel.Dravel.metainfo.xml"
+command -v man >/dev/null && check "manual pages render cleanly" "for page in $unpacked/usr/share/man/man1/*.gz; do [ -z \"\$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l \$page 2>&1 >/dev/null)\" ] || exit 1; done"
+# udevadm verify came with systemd 254 (Debian 13).
+if udevadm verify --help >/dev/null 2>&1; then
+    check "the udev rule verifies" "udevadm verify --no-style $unpacked/usr/share/doc/dravel/examples/70-dravel-com1.rules"
+fi
 check "Debian's lintian reports no error and no warning" "lintian --fail-on error,warning \"$deb\" 2>/dev/null"
 exit $fail

@@ -65,8 +65,11 @@ stop_console() {
 }
 
 cd "$src"
+# Each run in a session of its own, to tell its processes from other tests'.
+left_running() { pgrep -s "$1" >/dev/null; }
+
 # 1. Wired to the simulated robot; the adapter named by /dev/com1 is left alone.
-scripts/run.sh 2>"$scratch/stderr" &
+setsid scripts/run.sh 2>"$scratch/stderr" &
 runner=$!
 check "the console comes up" 'wait_for "[ -n \"\$(console_pid)\" ]"'
 console=$(console_pid)
@@ -74,13 +77,13 @@ check "the console holds the robot's pty" 'holds_another_pty "$console"'
 check "nobody opened the adapter" '[ -z "$(holders "$adapter_node")" ]'
 stop_console $runner
 check "run.sh returns the console's status" '[ "$(cat "$scratch/status")" = 143 ]'
-check "run.sh stopped the robot" 'wait_for "! pgrep -x dravel-robot >/dev/null"'
+check "run.sh stopped the robot" 'wait_for "! left_running $runner"'
 
 # The robot ends first: run.sh still cleans up and returns the console's status.
-scripts/run.sh 2>"$scratch/stderr" &
+setsid scripts/run.sh 2>"$scratch/stderr" &
 runner=$!
 wait_for '[ -n "$(console_pid)" ]'
-pkill -x dravel-robot
+pkill -s $runner -x dravel-robot
 stop_console $runner
 check "robot gone first: still the console's status" '[ "$(cat "$scratch/status")" = 143 ]'
 
@@ -103,14 +106,27 @@ check "its lock names a live process" 'owner=$(tr -d " \n" <"$lock") && [ -d "/p
 stop_console $runner
 check "the lock goes with the console" '[ ! -e "$lock" ]'
 
-# 4. Namespaces refused: one line, status 1, nothing started.
+# 4. The simulator starts the console on itself, as a user without privileges.
+setpriv --reuid=65534 --regid=65534 --clear-groups env HOME=/tmp "$DRAVEL_BUILD_BIN/dravel-robot" --console \
+    >"$scratch/pty" 2>"$scratch/stderr" &
+runner=$!
+check "dravel-robot --console as nobody: the console comes up" 'wait_for "[ -n \"\$(console_pid)\" ]"'
+console=$(console_pid)
+check "its Com1 is the robot's pty" 'holders "$(node "$(head -n 1 "$scratch/pty")")" | grep -qx "/proc/$console"'
+check "the console runs as nobody" '[ "$(stat -c %u "/proc/$console")" = 65534 ]'
+stop_console $runner
+check "the robot ends with the console" '! kill -0 $runner 2>/dev/null'
+
+# 5. Namespaces refused: one line, status 1, nothing started.
 mkdir "$scratch/bin"
 printf '#!/bin/sh\necho "unshare: unshare failed: Operation not permitted" >&2\nexit 1\n' >"$scratch/bin/unshare"
 chmod +x "$scratch/bin/unshare"
+PATH="$scratch/bin:$PATH" setsid timeout --foreground 20 scripts/run.sh 2>"$scratch/stderr" &
+runner=$!
 status=0
-PATH="$scratch/bin:$PATH" timeout 20 scripts/run.sh 2>"$scratch/stderr" || status=$?
+wait $runner || status=$?
 check "refused namespaces: status 1 and one line" '[ $status = 1 ] && [ "$(wc -l <"$scratch/stderr")" = 1 ]'
-check "refused namespaces: nothing started" '! pgrep -x dravel >/dev/null && ! pgrep -x dravel-robot >/dev/null'
+check "refused namespaces: nothing left running" 'wait_for "! left_running $runner"'
 
 kill $helper
 echo "$passes passed, $failures failed"
