@@ -25,15 +25,17 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
+        if (stopKey(event))
+            return true;
         auto *widget = qobject_cast<QWidget *>(watched);
-        if (!widget || !isInput(event->type()) || m_box->isAncestorOf(widget) || widget == m_box)
-            return stopKey(event);
-        if (Form1 && widget == Form1->SpeedButton8)
+        if (!widget || widget == m_box || m_box->isAncestorOf(widget))
             return false;
-        if (event->type() == QEvent::KeyPress)
-            stopKey(event);
-        event->ignore(); // a close of the window too waits for the box
-        return true;     // the box is still open: nothing else reaches the window
+        if (event->type() == QEvent::Close && widget == Form1) {
+            event->ignore(); // closing the window waits for the box too
+            return true;
+        }
+        // While the box is open nothing else reaches the window but Stop's clicks.
+        return isInput(event->type()) && !(Form1 && widget == Form1->SpeedButton8);
     }
 
 private:
@@ -48,7 +50,6 @@ private:
         case QEvent::ShortcutOverride:
         case QEvent::Wheel:
         case QEvent::ContextMenu:
-        case QEvent::Close:
             return true;
         default:
             return false;
