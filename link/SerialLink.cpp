@@ -164,12 +164,8 @@ void SerialLink::writePending()
     const ssize_t written = ::write(m_fd, m_pending.constData(), size_t(m_pending.size()));
     if (written > 0)
         m_pending.remove(0, written);
-    if (written < 0 && errno != EAGAIN && errno != EINTR && hasHungUp(m_fd)) {
-        m_readable->setEnabled(false);
-        m_writable->setEnabled(false);
-        QMetaObject::invokeMethod(this, &SerialLink::dropHungUpDevice, Qt::QueuedConnection);
-        return;
-    }
+    if (written < 0 && errno != EAGAIN && errno != EINTR && hasHungUp(m_fd))
+        return dropOnceReturned();
     m_writable->setEnabled(!m_pending.isEmpty());
 }
 
@@ -180,12 +176,17 @@ void SerialLink::readAvailable()
     if (got > 0) {
         m_input.append(buffer, std::min<qsizetype>(got, InputCap - m_input.size()));
     } else if (readSaysGone(m_fd, got)) {
-        // A hung-up device reads as readable forever: stop listening now, and
-        // let it go once this notifier has returned.
-        m_readable->setEnabled(false);
-        m_writable->setEnabled(false);
-        QMetaObject::invokeMethod(this, &SerialLink::dropHungUpDevice, Qt::QueuedConnection);
+        dropOnceReturned();
     }
+}
+
+// A hung-up device polls ready forever: stop listening now, and let it go
+// once the notifier that saw it has returned.
+void SerialLink::dropOnceReturned()
+{
+    m_readable->setEnabled(false);
+    m_writable->setEnabled(false);
+    QMetaObject::invokeMethod(this, &SerialLink::dropHungUpDevice, Qt::QueuedConnection);
 }
 
 void SerialLink::dropHungUpDevice()

@@ -69,6 +69,7 @@ private:
     void readAvailable();
     void writePending();
     bool isGone(qint64 readResult) const;
+    void dropOnceReturned();
     void dropHungUpDevice();
 
     PortState m_state = PortState::None;
