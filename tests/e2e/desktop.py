@@ -13,6 +13,9 @@ import time
 import pyatspi
 
 BUILD = os.environ["DRAVEL_BUILD_BIN"]
+# at-spi gives up on a call after 0.8 s, which a loaded machine, or the virtual
+# machine on it, can take to answer; the waits below bound each check instead.
+pyatspi.setTimeout(10000, 15000)
 failures = []
 
 
