@@ -353,7 +353,7 @@ TEST_F(WindowTest, HelpMenuShowsItsNoticeAndTheRobotsReplyExactly)
     QElapsedTimer clock;
     clock.start();
     form->Version1->trigger();
-    EXPECT_LT(clock.elapsed(), 100) << "a closed port answers at once";
+    EXPECT_LT(clock.elapsed(), SerialLink::FirstByteMs / 2) << "a closed port answers at once, not after a wait";
     EXPECT_EQ(messages.texts, QStringList{OwnVersion});
     EXPECT_EQ(sent(0), QByteArray());
 }
@@ -374,9 +374,11 @@ TEST_F(WindowTest, DeviceThatHangsUpIsLetGoAndShown)
         const dev_t device = line.device();
         line.closeMaster();
         EXPECT_TRUE(QTest::qWaitFor([&] { return Console.link.state() == PortState::None; }, 5000)) << busy;
+        // A spin costs 0.65 s of this second even beside two busy loops; a
+        // quiet console ~0.01 s, though a loaded machine once charged 0.11 s.
         const double before = cpuSeconds();
         QTest::qWait(1000);
-        EXPECT_LT(cpuSeconds() - before, 0.1) << "spins after a hang-up; busy: " << busy;
+        EXPECT_LT(cpuSeconds() - before, 0.3) << "spins after a hang-up; busy: " << busy;
         EXPECT_EQ(seen(), "None Déconnecté +Active -Ferme");
         EXPECT_EQ(form->Panel(1)->toolTip(), line.slavePath() + QStringLiteral(" : périphérique débranché"));
         EXPECT_EQ(openDescriptors("self", device), 0) << "the device is still held";
