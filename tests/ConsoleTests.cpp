@@ -57,30 +57,26 @@ TEST_F(LinkTest, ReadEndsWithinTheBoundsTheReadmePromises)
     EXPECT_LT(clock.elapsed(), 900) << "no reply must give up within 0.9 s";
 
     // A byte every 15 ms never leaves a 50 ms gap: the total bound ends it.
-    // A loaded machine may stall the chatter itself into a gap; that run
-    // proves nothing and is tried again.
+    // A loaded machine may delay the chatter, or the pty's delivery of it,
+    // into a gap that ends the reply early; that run proves nothing and is
+    // tried again. A total bound set short ends every run early.
+    qint64 took = 0;
     for (int attempt = 0; attempt < 5; ++attempt) {
         std::atomic<bool> stop{false};
-        qint64 largestGapMs = 0;
-        std::thread chatter([master = pty.master(), &stop, &largestGapMs] {
-            QElapsedTimer since;
-            for (since.start(); !stop; std::this_thread::sleep_for(std::chrono::milliseconds(15))) {
+        std::thread chatter([master = pty.master(), &stop] {
+            for (; !stop; std::this_thread::sleep_for(std::chrono::milliseconds(15)))
                 [[maybe_unused]] const ssize_t written = ::write(master, "x", 1);
-                largestGapMs = std::max(largestGapMs, since.restart());
-            }
         });
         clock.restart();
         EXPECT_LT(link.readReply(), quint32(SerialLink::ReplySize));
-        const qint64 took = clock.elapsed();
+        took = clock.elapsed();
         stop = true;
         chatter.join();
         EXPECT_LT(took, 3000) << "a trickling robot must be cut off within 3 s";
-        if (largestGapMs < SerialLink::ReplyGapMs - 10) {
-            EXPECT_GE(took, SerialLink::TotalMs - 20);
+        if (took >= SerialLink::TotalMs - 20)
             return;
-        }
     }
-    ADD_FAILURE() << "the chatter never ran without a gap";
+    ADD_FAILURE() << "a trickled reply never lasted the total bound; the last ended after " << took << " ms";
 }
 
 // Another program holds the port as serial programs do: flock(), TIOCEXCL
