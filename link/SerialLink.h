@@ -68,7 +68,6 @@ private:
     void setModemLine(int line);
     void readAvailable();
     void writePending();
-    bool isGone(qint64 readResult) const;
     void dropOnceReturned();
     void dropHungUpDevice();
 
